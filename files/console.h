@@ -1,0 +1,19 @@
+// Console text output: what reaches the standard output, converted where the program's own
+// texts are concerned, and file names and echoed arguments as they are.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace verolt::files {
+
+// A Windows-1251 program text in the console's character set.
+std::string to_console_text(std::string_view ansi);
+
+// Standard output.
+void print_text(std::string_view ansi);   // a program text, converted
+void print_name(std::string_view name);   // a file name, as the console shows names
+void print_raw(std::string_view text);    // as it is: echoed arguments, hash values
+void flush_output();
+
+}  // namespace verolt::files

@@ -1,0 +1,60 @@
+// Hash lists, name lists and hash files on disk.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace verolt::files {
+
+// A written list or report. Every "\n" goes to disk as CR LF, so lists are the same bytes on
+// every platform. Write errors are remembered and reported by close().
+class OutputFile {
+ public:
+  OutputFile() = default;
+  ~OutputFile();
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  // Creates or empties the file.
+  bool open(const std::string& name);
+  bool is_open() const { return file_ != nullptr; }
+  void write(std::string_view text);
+  // True when every byte reached the file and it closed cleanly.
+  bool close();
+
+ private:
+  std::FILE* file_ = nullptr;
+  bool failed_ = false;
+};
+
+// True when a file of that name exists and can be opened for reading.
+bool file_exists(const std::string& name);
+
+// A list file read line by line in binary; lines have no length limit.
+class ListReader {
+ public:
+  bool open(const std::string& name);
+  // The next line with its LF (the last line may lack one); false at the end.
+  bool read_line(std::string& line);
+  // Back to the first line.
+  bool rewind();
+
+ private:
+  std::string name_;
+  platform::InputFile file_;
+  std::vector<unsigned char> buffer_;
+  std::size_t position_ = 0;
+  std::size_t filled_ = 0;
+  bool atEnd_ = false;
+};
+
+// Name of the hash file that belongs to a data file: the name with ".hsh" appended.
+std::string hash_file_name(const std::string& name);
+
+}  // namespace verolt::files

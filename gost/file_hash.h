@@ -1,0 +1,63 @@
+// Hashing whole files into a running hash, with the percentage shown while they are read.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "gost/hash.h"
+
+namespace verolt::gost {
+
+// Size of one read from a data file.
+inline constexpr std::size_t kReadSize = 131072;
+
+// The percentage text for `done` bytes of `total` ("43.69%"), or empty when total is 0. Both are
+// scaled down together until they fit 32 bits, so totals past 4 GiB keep their ratio.
+std::string progress_text(std::uint64_t done, std::uint64_t total);
+
+// Progress of a run across all its files. The text goes to a sink: the console channel by
+// default; nothing is shown while no total is set.
+class ProgressState {
+ public:
+  using Sink = std::function<void(std::string_view)>;
+
+  ProgressState();  // writes to the console channel when there is one
+  explicit ProgressState(Sink sink);
+
+  void progress_set_total(std::uint64_t total);
+  // After a read of n bytes: replaces the shown text by the new percentage.
+  void advance(std::uint64_t n);
+  // At the end of a file: erases the shown text.
+  void erase();
+
+  std::uint64_t totalBytes() const { return totalBytes_; }
+  std::uint64_t doneBytes() const { return doneBytes_; }
+
+ private:
+  Sink sink_;
+  std::uint64_t totalBytes_ = 0;
+  std::uint64_t doneBytes_ = 0;
+  int shownWidth_ = 0;
+};
+
+// Reads files into hash contexts through one read buffer, reused for every file.
+class FileHasher {
+ public:
+  explicit FileHasher(ProgressState* progress = nullptr);
+
+  // Adds the whole file to `context`. False when the file cannot be opened or a read fails;
+  // the context is then as it was before the call.
+  bool hash_add_file(HashContext& context, const std::string& name);
+  // Reset with `set`, the whole file, finish. False (and `out` untouched) on failure.
+  bool hash_file(const std::string& name, HashValue& out, int set);
+
+ private:
+  ProgressState* progress_;
+  std::vector<std::uint8_t> buffer_;
+  HashContext context_;
+};
+
+}  // namespace verolt::gost
