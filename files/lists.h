@@ -57,4 +57,14 @@ class ListReader {
 // Name of the hash file that belongs to a data file: the name with ".hsh" appended.
 std::string hash_file_name(const std::string& name);
 
+// Length of a hash file's content: the p2 text without a line end.
+inline constexpr std::size_t kHashFileSize = 64;
+
+// Replaces the hash file with `text`; false when it cannot be created, written or closed.
+bool write_hash_file(const std::string& hashFileName, std::string_view text);
+
+// The first kHashFileSize bytes of a hash file.
+enum class HashFileRead { ok, cannotOpen, tooShort };
+HashFileRead read_hash_file(const std::string& hashFileName, std::string& text);
+
 }  // namespace verolt::files

@@ -51,6 +51,9 @@ class DirectorySearch {
 // case, "*.*" every name. Runs in O(mask × name) at worst.
 bool mask_matches(std::string_view mask, std::string_view name);
 
+// True when `name` opens for reading (without waiting on a FIFO).
+bool opens_for_reading(const std::string& name);
+
 // The size of the file a listed name denotes; nothing when it is missing or a directory.
 std::optional<std::uint64_t> listed_file_size(const std::string& name);
 
@@ -95,5 +98,12 @@ bool message_box(const BoxText& text, std::string_view title, BoxButtons buttons
 
 // The whole command line as one string, the program's name first.
 std::string whole_command_line(int argc, char** argv);
+
+// One line of standard input without its line end; nothing at the end of input. Every answer the
+// program reads goes through here, so lines fed by a script are taken one per question.
+std::optional<std::string> read_input_line();
+
+// Takes the console's character set from the environment; called once at start.
+void initialise_console();
 
 }  // namespace verolt::platform

@@ -1,1 +1,177 @@
+// The argument loop and the single-file modes' own parse of the command line.
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/single_file.h"
+#include "platform/platform.h"
+
+namespace verolt::app {
+namespace {
+
+using Outcome = ParsedArguments::Outcome;
+
+ParsedArguments parse_quietly(const std::vector<std::string>& args, std::string* printed = nullptr) {
+  platform::initialise_console();
+  testing::internal::CaptureStdout();
+  ParsedArguments parsed = parse_arguments(args);
+  const std::string out = testing::internal::GetCapturedStdout();
+  if (printed != nullptr) *printed = out;
+  return parsed;
+}
+
+TEST(ArgumentLoop, OperandsFillMaskThenOutputAndListOptionsShiftThem) {
+  struct Case {
+    std::vector<std::string> args;
+    std::optional<std::string> mask, output, list;
+  };
+  const Case cases[] = {
+      {{"*.*", "result.hsh"}, "*.*", "result.hsh", std::nullopt},
+      {{"out.txt", "/l:names.txt"}, std::nullopt, "out.txt", "names.txt"},
+      {{"/l:names.txt", "out.txt"}, std::nullopt, "out.txt", "names.txt"},
+      // The operand before a list option becomes the output; a second one is dropped.
+      {{"a", "b", "/l:names.txt"}, std::nullopt, "a", "names.txt"},
+      {{"/l"}, std::nullopt, std::nullopt, "hash.lst"},
+      {{"/l:"}, std::nullopt, std::nullopt, ""},
+      {{"/t:a.lst", "/l:b.lst"}, std::nullopt, std::nullopt, "b.lst"},
+      {{""}, "", std::nullopt, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    const ParsedArguments parsed = parse_quietly(c.args);
+    ASSERT_EQ(parsed.outcome, Outcome::Run) << c.args[0];
+    EXPECT_EQ(parsed.settings.maskArg, c.mask) << c.args[0];
+    EXPECT_EQ(parsed.settings.outputName, c.output) << c.args[0];
+    EXPECT_EQ(parsed.settings.listName, c.list) << c.args[0];
+  }
+}
+
+TEST(ArgumentLoop, FlagsOnlySwitchOnAndLaterChoicesWin) {
+  ParsedArguments parsed = parse_quietly({"/h0", "/h2", "/p2", "/p1"});
+  EXPECT_EQ(parsed.settings.parameterSet, 2);
+  EXPECT_EQ(parsed.settings.printFormat, files::PrintFormat::p1);
+
+  parsed = parse_quietly({"/H1", "/P1", "/M", "/L:names.txt"});
+  ASSERT_EQ(parsed.outcome, Outcome::Run);
+  EXPECT_EQ(parsed.settings.parameterSet, 1);
+  EXPECT_TRUE(parsed.settings.streamMode);
+  EXPECT_EQ(parsed.settings.listName, "names.txt");
+
+  // /t: with /m computes a stream hash; /f with /t verifies it.
+  parsed = parse_quietly({"/t:x.lst", "/m"});
+  EXPECT_TRUE(parsed.settings.verifyList && parsed.settings.streamMode);
+  EXPECT_FALSE(parsed.settings.verifyStream);
+  parsed = parse_quietly({"/f", "/t"});
+  EXPECT_TRUE(parsed.settings.verifyStream && parsed.settings.streamMode);
+  EXPECT_EQ(parsed.settings.listName, "hash.lst");
+}
+
+TEST(ArgumentLoop, ErrorsEndTheRunWithTheirMessages) {
+  std::string out;
+  ParsedArguments parsed = parse_quietly({"/HELP"}, &out);
+  EXPECT_EQ(parsed.outcome, Outcome::Exit);
+  EXPECT_EQ(parsed.exitCode, 100);
+  EXPECT_EQ(out, "Ошибка! Неизвестный параметр: /HELP\nИспользуйте /? для помощи\n");
+
+  parsed = parse_quietly({"a", "b", "c"}, &out);
+  EXPECT_EQ(parsed.exitCode, 100);
+  EXPECT_EQ(out, "Ошибка! Неизвестный параметр: c\n");
+
+  parsed = parse_quietly({"/l:x", "a", "b"}, &out);
+  EXPECT_EQ(out, "Ошибка! Неизвестный параметр: b\n");
+
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {"/r", "/l:x"}, {"/l:x", "/r"}, {"/r", "/t"}, {"/f", "/r"}, {"/R", "/F:y"}}) {
+    parsed = parse_quietly(args, &out);
+    EXPECT_EQ(parsed.exitCode, 100);
+    EXPECT_EQ(out, "Ошибка! Параметр /r не совместим с /l /t /f\n") << args[0] << args[1];
+  }
+
+  for (const char* arg : {"/", "/x", "/Help", "/h3", "/l-"}) {
+    parsed = parse_quietly({arg}, &out);
+    EXPECT_EQ(parsed.outcome, Outcome::Exit) << arg;
+    EXPECT_EQ(out.rfind("Ошибка! Неизвестный параметр: ", 0), 0U) << arg;
+  }
+}
+
+TEST(ArgumentLoop, HelpStopsAtOnceButNotAfterAnError) {
+  std::string out;
+  ParsedArguments parsed = parse_quietly({"/h0", "/?", "/x"}, &out);
+  EXPECT_EQ(parsed.exitCode, 100);
+  EXPECT_NE(out.find("Verolt.exe /check testfile.txt testfile2.txt\n"), std::string::npos);
+  parsed = parse_quietly({"/x", "/help"}, &out);
+  EXPECT_EQ(out.find("Примеры"), std::string::npos);
+}
+
+TEST(ArgumentLoop, SingleFileOptionHandsOverWithTheSetInForce) {
+  const ParsedArguments parsed = parse_quietly({"/h1", "/CALC", "/x", "a"});
+  EXPECT_EQ(parsed.outcome, Outcome::SingleFile);
+  EXPECT_EQ(parsed.settings.parameterSet, 1);
+}
+
+#ifndef _WIN32
+TEST(ArgumentLoop, AbsolutePathsAreOperandsUnlessTheyAreOptions) {
+  ParsedArguments parsed = parse_quietly({"/home/user/*.txt", "/dev/full"});
+  ASSERT_EQ(parsed.outcome, Outcome::Run);
+  EXPECT_EQ(parsed.settings.maskArg, "/home/user/*.txt");
+  EXPECT_EQ(parsed.settings.outputName, "/dev/full");
+  parsed = parse_quietly({"/l:/tmp/names.lst"});
+  EXPECT_EQ(parsed.settings.listName, "/tmp/names.lst");
+  std::string out;
+  parsed = parse_quietly({"/tmp"}, &out);
+  EXPECT_EQ(parsed.outcome, Outcome::Exit);
+}
+#endif
+
+SingleFileCommand parse_single(const std::string& line, bool expectAccepted = true) {
+  SingleFileCommand command;
+  EXPECT_EQ(parse_single_file_command_line(line, command), expectAccepted) << line;
+  return command;
+}
+
+TEST(SingleFileParse, NamesQuotesAndBlanks) {
+  SingleFileCommand c = parse_single("verolt /calc   a.txt  \"with blank.txt\" x\"y z");
+  EXPECT_TRUE(c.calc);
+  EXPECT_EQ(c.names, (std::vector<std::string>{"a.txt", "with blank.txt", "x\"y", "z"}));
+
+  // The program's own quoted name may hold blanks; tabs are ordinary characters.
+  c = parse_single("\"C:\\Program Files\\Verolt.exe\" /check a\tb \"\"");
+  EXPECT_TRUE(c.check);
+  EXPECT_EQ(c.names, (std::vector<std::string>{"a\tb", ""}));
+
+  // A quoted name ends at its quote; what follows starts a further token.
+  c = parse_single("v /info \"a b\"c");
+  EXPECT_EQ(c.names, (std::vector<std::string>{"a b", "c"}));
+
+  parse_single("v /check \"unclosed name", false);
+}
+
+TEST(SingleFileParse, OptionsAnyCaseGluedAndRefused) {
+  SingleFileCommand c = parse_single("v /InFo file /CHECK");
+  EXPECT_TRUE(c.info && c.check && !c.calc);
+  c = parse_single("v /calcfile.txt");
+  EXPECT_TRUE(c.calc);
+  EXPECT_EQ(c.names, std::vector<std::string>{"file.txt"});
+  c = parse_single("v /checkinfo");
+  EXPECT_EQ(c.names, std::vector<std::string>{"info"});
+
+  for (const char* line : {"v /calc /check a", "v /info a /calc", "v /calc a /h0", "v /calc /p1 a",
+                           "v /calc a /?", "v /calc /", "v /check /help a"}) {
+    parse_single(line, false);
+  }
+#ifndef _WIN32
+  c = parse_single("v /calc /tmp/data.bin");
+  EXPECT_EQ(c.names, std::vector<std::string>{"/tmp/data.bin"});
+#endif
+}
+
+TEST(SingleFileParse, AtMostOneHundredNames) {
+  std::string line = "v /calc";
+  for (int i = 0; i < 100; ++i) line += " n" + std::to_string(i);
+  EXPECT_EQ(parse_single(line).names.size(), 100U);
+  parse_single(line + " one-too-many", false);
+}
+
+}  // namespace
+}  // namespace verolt::app

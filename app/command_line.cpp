@@ -1,0 +1,228 @@
+#include "app/command_line.h"
+
+#include <string_view>
+
+#include "app/messages.h"
+#include "files/console.h"
+#include "files/texts.h"
+
+namespace verolt::app {
+
+namespace {
+
+using files::to_ansi;
+
+constexpr std::string_view kShortUsage =
+    "\n"
+    "ПО расчета значений хэш-функции файлов по Российским стандартам ГОСТ\n"
+    "Verolt [options] [path+mask] [outfile]\n"
+    "    Если задан параметр [outfile], то вывод программы выдается в outfile\n"
+    "    Опции:\n"
+    "      /h0 - набор параметров соответствует примеру в тексте ГОСТ Р 34.11-94\n"
+    "      /h1 - при расчете значения хэш-функции используется\n"
+    "    \tнабор параметров СКЗИ \"Талвер-М\"\n"
+    "      /h2 - при расчете значения хэш-функции используется\n"
+    "    \tнабор параметров СКЗИ \"Талвер-С\" и \"CryptoPro CSP\"\n"
+    "    \t(параметр используется по умолчанию)\n"
+    "      /p1 - печать значений, как в тестовом примере ГОСТ Р 34.11-94\n"
+    "      /p2 - печать значений производится слитно, от младших байт к старшим\n"
+    "    \t(параметр используется по умолчанию)\n"
+    "      /l:<filelist> - в качестве входного потока имен файлов для вычисления хэша\n"
+    "    \tиспользуется список файлов в <filelist>, если не задан, используется hash.lst\n"
+    "      /m - список файлов в параметре [path+mask] или /l:<filelist>\n"
+    "    \tрассматривается программой как единый масив данных для расчета\n"
+    "    \tпотокового хэша (аналог утилиты tallyset.exe)\n"
+    "      /r - рекурсивный обход каталогов начиная с текущего или указанного\n"
+    "    \tв параметре [path+mask]. Параметр не совместим с параметром /l\n"
+    "      /? - полный список опций\n";
+
+constexpr std::string_view kFullUsage =
+    "      /t:<filelist> - в качестве входного потока имен файлов для проверки хэша\n"
+    "    \tиспользуется список файлов в <filelist>, если не задан, используется hash.lst\n"
+    "      /f:<filelist> - в качестве имен файлов для проверки потокового хэша\n"
+    "    \tиспользуется список файлов в <filelist>, если не задан, используется hash.lst\n"
+    "      /calc - вычислить хэш для каждого файла из командной строки\n"
+    "    \tзначение хэша записывается в файл FileName1.hsh FileName2.hsh ...\n"
+    "      /check - проверить хэш для каждого файла из командной строки\n"
+    "    \tзначение хэша считывается из файла FileName1.hsh FileName2.hsh ...\n"
+    "    \tесли хэш верен, то выйти без сообщения если не задано /info\n"
+    "    \tесли хэш неверен - сообщение об этом выдается всегда\n"
+    "      /info - проверить хэш для каждого файла из командной строки\n"
+    "    \tи выдать сообщение о результатах проверки\n"
+    "\n"
+    "      Примеры запуска:\n"
+    "    \tЧтобы вычислить хэш для всех файлов в текущей директории\n"
+    "    \tи записать результат в файл result.hsh :\n"
+    "    \t   Verolt.exe *.* result.hsh\n"
+    "\n"
+    "    \tЧтобы проверить хэш для списка файлов из result.hsh\n"
+    "    \t   Verolt.exe /t:result.hsh\n"
+    "\n"
+    "    \tЧтобы вычислить потоковый (общий) хэш для всех файлов\n"
+    "    \tв текущей директории как в тексте ГОСТ Р 34.11-94:\n"
+    "    \tи записать результат в файл result.hsh :\n"
+    "    \t   Verolt.exe /m *.* /h0 /p1 result.hsh\n"
+    "\n"
+    "    \tЧтобы проверить потоковый хэш для списка файлов из result.hsh\n"
+    "    \tкак в тексте ГОСТ Р 34.11-94:\n"
+    "    \t   Verolt.exe /f:result.hsh /h0 /p1\n"
+    "\n"
+    "    \tЗаписать хэш файла testfile.txt в файл testfile.txt.hsh\n"
+    "    \tа хэш файла testfile2.txt соответственно в файл testfile2.txt.hsh\n"
+    "    \t   Verolt.exe /calc testfile.txt testfile2.txt\n"
+    "\n"
+    "    \tПроверить хэш файла testfile.txt (при этом требуется файл testfile.txt.hsh),\n"
+    "    \tа также хэш файла testfile2.txt (при этом требуется файл testfile2.txt.hsh):\n"
+    "    \t   Verolt.exe /info testfile.txt testfile2.txt\n"
+    "\n"
+    "    \tПроверить хэш файлов без выдачи сообщения о правильном хэше:\n"
+    "    \t   Verolt.exe /check testfile.txt testfile2.txt\n";
+
+char fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equals_folded(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (fold(a[i]) != fold(b[i])) return false;
+  }
+  return true;
+}
+
+bool starts_folded(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && equals_folded(text.substr(0, prefix.size()), prefix);
+}
+
+enum class ListOption { None, Stream, Names, Verify };
+
+// Which list option an argument is, and the list name it gives.
+ListOption list_option(std::string_view arg, std::string& listName) {
+  static constexpr struct {
+    std::string_view bare;
+    std::string_view colon;
+    ListOption kind;
+  } kListOptions[] = {{"/f", "/f:", ListOption::Stream},
+                      {"/l", "/l:", ListOption::Names},
+                      {"/t", "/t:", ListOption::Verify}};
+  for (const auto& option : kListOptions) {
+    if (equals_folded(arg, option.bare)) {
+      listName = kDefaultListName;
+      return option.kind;
+    }
+  }
+  for (const auto& option : kListOptions) {
+    if (starts_folded(arg, option.colon)) {
+      listName = std::string(arg.substr(option.colon.size()));
+      return option.kind;
+    }
+  }
+  return ListOption::None;
+}
+
+// On POSIX an absolute path is no option unless it is one of the known ones (see is_option).
+bool is_known_option(std::string_view arg) {
+  std::string ignored;
+  if (arg == "/?" || arg == "/help") return true;
+  for (std::string_view word : {"/calc", "/check", "/info", "/h0", "/h1", "/h2", "/p1", "/p2",
+                                "/m", "/r"}) {
+    if (equals_folded(arg, word)) return true;
+  }
+  return list_option(arg, ignored) != ListOption::None;
+}
+
+bool is_option(std::string_view arg) {
+  if (arg.empty() || arg.front() != '/') return false;
+#ifdef _WIN32
+  return true;
+#else
+  return is_known_option(arg) || arg.find('/', 1) == std::string_view::npos;
+#endif
+}
+
+ParsedArguments exit_with(int code) {
+  ParsedArguments parsed;
+  parsed.outcome = ParsedArguments::Outcome::Exit;
+  parsed.exitCode = code;
+  return parsed;
+}
+
+ParsedArguments unknown_argument(std::string_view arg, bool hint) {
+  files::print_text(to_ansi(text::kUnknownOption));
+  files::print_raw(arg);
+  files::print_raw("\n");
+  if (hint) files::print_text(to_ansi(text::kHelpHint));
+  return exit_with(100);
+}
+
+ParsedArguments recursive_conflict() {
+  files::print_text(to_ansi(text::kRecursiveConflict));
+  return exit_with(100);
+}
+
+}  // namespace
+
+std::string banner_text() { return to_ansi(text::kBanner); }
+std::string short_usage_text() { return to_ansi(kShortUsage); }
+std::string full_usage_text() { return to_ansi(kFullUsage); }
+
+ParsedArguments parse_arguments(const std::vector<std::string>& args) {
+  ParsedArguments parsed;
+  RunSettings& s = parsed.settings;
+  bool listGiven = false;
+
+  for (const std::string& arg : args) {
+    if (!is_option(arg)) {
+      if (!listGiven && !s.maskArg) {
+        s.maskArg = arg;
+      } else if (!s.outputName) {
+        s.outputName = arg;
+      } else {
+        return unknown_argument(arg, false);
+      }
+      continue;
+    }
+    if (arg == "/?" || arg == "/help") {
+      files::print_text(banner_text());
+      files::print_text(short_usage_text());
+      files::print_text(full_usage_text());
+      return exit_with(100);
+    }
+    if (equals_folded(arg, "/calc") || equals_folded(arg, "/check") ||
+        equals_folded(arg, "/info")) {
+      parsed.outcome = ParsedArguments::Outcome::SingleFile;
+      return parsed;
+    }
+    if (equals_folded(arg, "/h0") || equals_folded(arg, "/h1") || equals_folded(arg, "/h2")) {
+      s.parameterSet = arg[2] - '0';
+      continue;
+    }
+    if (equals_folded(arg, "/p1") || equals_folded(arg, "/p2")) {
+      s.printFormat = arg[2] == '1' ? files::PrintFormat::p1 : files::PrintFormat::p2;
+      continue;
+    }
+    if (equals_folded(arg, "/m")) {
+      s.streamMode = true;
+      continue;
+    }
+    if (equals_folded(arg, "/r")) {
+      if (s.listName) return recursive_conflict();
+      s.recursive = true;
+      continue;
+    }
+    std::string listName;
+    const ListOption kind = list_option(arg, listName);
+    if (kind == ListOption::None) return unknown_argument(arg, true);
+    if (s.recursive) return recursive_conflict();
+    s.listName = std::move(listName);
+    listGiven = true;
+    if (kind == ListOption::Stream) s.verifyStream = s.streamMode = true;
+    if (kind == ListOption::Verify) s.verifyList = true;
+    // With a list option the operand given is the output file, wherever it stands.
+    if (s.maskArg) {
+      s.outputName = std::move(s.maskArg);
+      s.maskArg.reset();
+    }
+  }
+  return parsed;
+}
+
+}  // namespace verolt::app

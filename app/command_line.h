@@ -1,0 +1,47 @@
+// The argument loop: options and operands collected into the run settings.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "files/hash_text.h"
+
+namespace verolt::app {
+
+struct RunSettings {
+  int parameterSet = 2;
+  files::PrintFormat printFormat = files::PrintFormat::p2;
+  bool recursive = false;
+  bool streamMode = false;
+  bool verifyList = false;
+  bool verifyStream = false;
+  std::optional<std::string> maskArg;
+  std::optional<std::string> outputName;
+  std::optional<std::string> listName;
+};
+
+struct ParsedArguments {
+  enum class Outcome {
+    Run,         // settings complete: prepare the output file and run a mode
+    SingleFile,  // hand the whole run to the single-file modes
+    Exit         // help or an argument error was printed; exitCode ends the run
+  };
+  Outcome outcome = Outcome::Run;
+  int exitCode = 0;
+  RunSettings settings;
+};
+
+// The list option "/f", "/l", "/t" default list.
+inline constexpr const char* kDefaultListName = "hash.lst";
+
+// Reads the arguments (the program's name not included) left to right, printing help and
+// argument errors on the standard output.
+ParsedArguments parse_arguments(const std::vector<std::string>& args);
+
+// Help texts, as Windows-1251 program text.
+std::string banner_text();
+std::string short_usage_text();
+std::string full_usage_text();
+
+}  // namespace verolt::app

@@ -1,0 +1,171 @@
+#include "app/modes.h"
+
+#include <string>
+
+#include "app/messages.h"
+#include "files/console.h"
+#include "files/texts.h"
+#include "platform/platform.h"
+
+namespace verolt::app {
+
+using files::to_ansi;
+
+namespace {
+
+// The console line of a file that cannot be opened.
+void print_cannot_open(const std::string& name) {
+  files::print_text(to_ansi(text::kCannotOpenFile));
+  files::print_name(name);
+  files::print_raw("\n");
+}
+
+// A Yes/No box about one file; true when the user goes on.
+bool ask_to_continue(std::string_view before, const std::string& name, std::string_view title) {
+  platform::BoxText box{to_ansi(before), name, to_ansi(text::kContinueQuestion)};
+  return platform::message_box(box, to_ansi(title), platform::BoxButtons::YesNo, true);
+}
+
+}  // namespace
+
+int create_hash_list(const RunSettings& settings, files::OutputFile& output, FileSource& source,
+                     gost::FileHasher& hasher) {
+  int result = 0;
+  FileItem item;
+  gost::HashValue value{};
+  while (source.next(item)) {
+    if (output.is_open()) {
+      output.write(item.name);
+      output.write("\t");
+    } else {
+      files::print_name(item.name);
+      files::print_raw("\n");
+      files::flush_output();
+    }
+    if (hasher.hash_file(item.name, value, settings.parameterSet)) {
+      if (output.is_open()) {
+        files::write_hash_text(value, output, settings.printFormat);
+      } else {
+        files::print_hash_text(value, settings.printFormat);
+      }
+      continue;
+    }
+    if (output.is_open()) output.write(to_ansi(text::kOpenErrorInList));
+    print_cannot_open(item.name);
+    result = 2;
+  }
+  return result;
+}
+
+int create_stream_hash(const RunSettings& settings, files::OutputFile& output, FileSource& source,
+                       gost::FileHasher& hasher) {
+  int result = 0;
+  gost::HashContext context;
+  context.hash_reset(settings.parameterSet);
+  FileItem item;
+  while (source.next(item)) {
+    if (item.parse == files::TOTAL_LINE) break;
+    if (output.is_open()) {
+      output.write(item.name);
+      output.write("\n");
+    } else {
+      files::print_name(item.name);
+      files::print_raw("\n");
+      files::flush_output();
+    }
+    if (hasher.hash_add_file(context, item.name)) continue;
+    if (output.is_open()) {
+      output.write(to_ansi(text::kCannotOpenFile));
+      output.write(item.name);
+      output.write("\n");
+    }
+    print_cannot_open(item.name);
+    result = 2;
+  }
+  gost::HashValue value{};
+  context.hash_finish(value);
+  if (output.is_open()) {
+    output.write(files::TOTAL_PREFIX);
+    files::write_hash_text(value, output, settings.printFormat);
+  } else {
+    files::print_hash_text(value, settings.printFormat);
+  }
+  return result;
+}
+
+int verify_hash_list(const RunSettings& settings, files::OutputFile& output, FileSource& source,
+                     gost::FileHasher& hasher) {
+  int result = 0;
+  FileItem item;
+  gost::HashValue computed{};
+  while (source.next(item)) {
+    // The file is hashed before its line is judged: an unopenable file is reported as such.
+    std::string_view line;
+    std::string_view box;
+    std::string_view title = text::kCheckTitle;
+    int code = 0;
+    if (!hasher.hash_file(item.name, computed, settings.parameterSet)) {
+      line = text::kCannotOpenFile;
+      box = text::kCannotOpenFile;
+      title = text::kBoxTitle;
+      code = 2;
+    } else if (item.parse == files::HASH_LINE) {
+      if (item.value == computed) continue;
+      line = text::kWrongHashLine;
+      box = text::kWrongHashBox;
+      code = 1;
+    } else {
+      line = text::kMissingHashLine;
+      box = text::kMissingHashBox;
+      code = 3;
+    }
+    if (output.is_open()) {
+      output.write(to_ansi(line));
+      output.write(item.name);
+      output.write("\n");
+    }
+    result = code;
+    if (!ask_to_continue(box, item.name, title)) break;
+  }
+  return result;
+}
+
+int verify_stream_hash(const RunSettings& settings, files::OutputFile& output, FileSource& source,
+                       gost::FileHasher& hasher) {
+  int result = 0;
+  gost::HashContext context;
+  context.hash_reset(settings.parameterSet);
+  FileItem item;
+  bool totalFound = false;
+  while (source.next(item)) {
+    if (item.parse == files::TOTAL_LINE) {
+      totalFound = true;
+      break;
+    }
+    if (hasher.hash_add_file(context, item.name)) continue;
+    if (output.is_open()) {
+      output.write(to_ansi(text::kCannotOpenFile));
+      output.write(item.name);
+      output.write("\n");
+    }
+    result = 2;
+    if (!ask_to_continue(text::kCannotOpenFile, item.name, text::kBoxTitle)) return result;
+  }
+  gost::HashValue computed{};
+  context.hash_finish(computed);
+  std::string_view failure;
+  if (!totalFound) {
+    failure = text::kNoTotalLine;
+    result = 3;
+  } else if (item.value != computed) {
+    failure = text::kWrongStreamHash;
+    result = 1;
+  } else {
+    return result;
+  }
+  platform::message_box(platform::BoxText{to_ansi(failure), "", ""}, to_ansi(text::kCheckTitle),
+                        platform::BoxButtons::Ok, true);
+  return result;
+}
+
+}  // namespace verolt::app

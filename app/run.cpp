@@ -1,0 +1,120 @@
+#include "app/run.h"
+
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/messages.h"
+#include "app/modes.h"
+#include "app/single_file.h"
+#include "app/sources.h"
+#include "files/console.h"
+#include "files/lists.h"
+#include "files/texts.h"
+#include "platform/platform.h"
+
+namespace verolt::app {
+
+namespace {
+
+using files::to_ansi;
+
+void print_cannot_create(const std::string& name) {
+  files::print_text(to_ansi(text::kCannotCreate));
+  files::print_raw(name);
+  files::print_raw("\n");
+}
+
+// Asks before an existing output file is overwritten; false ends the run.
+bool may_overwrite(const std::string& name) {
+  if (!files::file_exists(name)) return true;
+  files::print_text(to_ansi(text::kFileWord));
+  files::print_raw(name);
+  files::print_text(to_ansi(text::kOverwriteQuestion));
+  files::flush_output();
+  const auto answer = platform::read_input_line();
+  return answer && !answer->empty() && (answer->front() == 'Y' || answer->front() == 'y');
+}
+
+int run_modes(const RunSettings& settings) {
+  files::OutputFile output;
+  if (settings.outputName) {
+    if (!may_overwrite(*settings.outputName)) return 100;
+    if (!output.open(*settings.outputName)) {
+      print_cannot_create(*settings.outputName);
+      return 3;
+    }
+  }
+
+  gost::ProgressState progress;
+  int exitCode = 0;
+  const bool fromList = settings.listName.has_value();
+  std::unique_ptr<FileSource> source =
+      fromList ? FileSource::from_list(settings, progress, exitCode)
+               : FileSource::from_mask(settings, output, progress, exitCode);
+  if (!source) return exitCode;
+
+  gost::FileHasher hasher(&progress);
+  int result = 0;
+  if (settings.streamMode) {
+    result = settings.verifyStream ? verify_stream_hash(settings, output, *source, hasher)
+                                   : create_stream_hash(settings, output, *source, hasher);
+  } else {
+    result = settings.verifyList ? verify_hash_list(settings, output, *source, hasher)
+                                 : create_hash_list(settings, output, *source, hasher);
+  }
+
+  if (result != 0) {
+    const std::string summary = to_ansi(fromList ? text::kNotAllFromList : text::kNotAllFromMask);
+    output.write(summary);
+    files::print_text(summary);
+  }
+  if (output.is_open()) {
+    // A full disk shows only here, when the buffered bytes must reach the file.
+    if (!output.close()) {
+      print_cannot_create(*settings.outputName);
+      return 3;
+    }
+    files::print_text(to_ansi(text::kCreated));
+    files::print_raw(*settings.outputName);
+    files::print_raw("\n");
+  }
+  return result;
+}
+
+}  // namespace
+
+int run(int argc, char** argv) {
+  platform::initialise_console();
+  const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  int exitCode = 100;
+  try {
+    if (args.empty()) {
+      files::print_text(banner_text());
+      files::print_text(short_usage_text());
+    } else {
+      const ParsedArguments parsed = parse_arguments(args);
+      switch (parsed.outcome) {
+        case ParsedArguments::Outcome::Exit:
+          exitCode = parsed.exitCode;
+          break;
+        case ParsedArguments::Outcome::SingleFile:
+          exitCode = run_single_file_mode(parsed.settings.parameterSet,
+                                          platform::whole_command_line(argc, argv));
+          break;
+        case ParsedArguments::Outcome::Run:
+          exitCode = run_modes(parsed.settings);
+          break;
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    files::print_raw("\nbad memory\n");
+    exitCode = 100;
+  }
+  files::flush_output();
+  return exitCode;
+}
+
+}  // namespace verolt::app

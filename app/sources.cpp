@@ -1,0 +1,96 @@
+#include "app/sources.h"
+
+#include <algorithm>
+
+#include "app/messages.h"
+#include "files/console.h"
+#include "files/texts.h"
+#include "platform/platform.h"
+
+namespace verolt::app {
+
+using files::to_ansi;
+
+std::unique_ptr<FileSource> FileSource::from_mask(const RunSettings& settings,
+                                                  files::OutputFile& output,
+                                                  gost::ProgressState& progress, int& exitCode) {
+  const files::Target target = files::split_target(settings.maskArg.value_or("*.*"));
+  std::unique_ptr<FileSource> source(new FileSource());
+  source->prefix_ = target.prefix;
+  source->entries_ =
+      files::find_files(target.mask, target.prefix, target.prefix.size(), settings.recursive,
+                        [] { platform::console_write("."); });
+  std::vector<files::FileEntry>& entries = source->entries_;
+  if (entries.empty()) {
+    const std::string message = to_ansi(text::kNoFilesFound);
+    output.write(message);
+    files::print_text(message);
+    exitCode = 100;
+    return nullptr;
+  }
+  // Ends the line of walk dots.
+  if (entries.size() > 100) platform::console_write("\n");
+  files::sort_entries(entries);
+
+  // Only an exact textual match is the output file; another spelling of it is hashed.
+  if (settings.outputName) {
+    const std::string& outputName = *settings.outputName;
+    entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                 [&](const files::FileEntry& entry) {
+                                   return files::entry_path(target.prefix, entry) == outputName;
+                                 }),
+                  entries.end());
+  }
+  std::uint64_t total = 0;
+  for (const files::FileEntry& entry : entries) total += entry.size;
+  progress.progress_set_total(total);
+  return source;
+}
+
+std::unique_ptr<FileSource> FileSource::from_list(const RunSettings& settings,
+                                                  gost::ProgressState& progress, int& exitCode) {
+  std::unique_ptr<FileSource> source(new FileSource());
+  source->isList_ = true;
+  source->format_ = settings.printFormat;
+  const std::string& listName = settings.listName.value_or(kDefaultListName);
+  if (!source->list_.open(listName)) {
+    files::print_text(to_ansi(text::kCannotOpenList));
+    files::print_raw(listName);
+    files::print_raw("\n");
+    exitCode = 2;
+    return nullptr;
+  }
+  // Pre-pass: the sizes of the listed files up to the first total line.
+  std::uint64_t total = 0;
+  std::string line;
+  gost::HashValue value{};
+  while (source->list_.read_line(line)) {
+    if (files::parse_hash_line(line, value, settings.printFormat) == files::TOTAL_LINE) break;
+    if (const auto size = platform::listed_file_size(line)) total += *size;
+  }
+  progress.progress_set_total(total);
+  if (!source->list_.rewind()) {
+    files::print_text(to_ansi(text::kCannotOpenList));
+    files::print_raw(listName);
+    files::print_raw("\n");
+    exitCode = 2;
+    return nullptr;
+  }
+  return source;
+}
+
+bool FileSource::next(FileItem& item) {
+  if (!isList_) {
+    if (position_ >= entries_.size()) return false;
+    item.name = files::entry_path(prefix_, entries_[position_]);
+    item.parse = files::NAME_ONLY;
+    ++position_;
+    return true;
+  }
+  if (!list_.read_line(line_)) return false;
+  item.parse = files::parse_hash_line(line_, item.value, format_);
+  item.name = line_;
+  return true;
+}
+
+}  // namespace verolt::app

@@ -1,0 +1,51 @@
+// The two sources of files: a path and mask (through subdirectories with /r), or a list file.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "files/enumeration.h"
+#include "files/hash_text.h"
+#include "files/lists.h"
+#include "gost/file_hash.h"
+
+namespace verolt::app {
+
+// One file to process: its name and, from a list, what its line carried.
+struct FileItem {
+  std::string name;
+  files::ParseResult parse = files::NAME_ONLY;
+  gost::HashValue value{};
+};
+
+class FileSource {
+ public:
+  // The files a mask selects, sorted, the output file left out; the progress total set.
+  // Nothing (and `exitCode` set) when no file matches.
+  static std::unique_ptr<FileSource> from_mask(const RunSettings& settings,
+                                               files::OutputFile& output,
+                                               gost::ProgressState& progress, int& exitCode);
+  // The lines of the list file, after a pre-pass that sets the progress total. Nothing (and
+  // `exitCode` set) when the list cannot be opened.
+  static std::unique_ptr<FileSource> from_list(const RunSettings& settings,
+                                               gost::ProgressState& progress, int& exitCode);
+
+  bool is_list() const { return isList_; }
+  // The next file in order; false after the last.
+  bool next(FileItem& item);
+
+ private:
+  FileSource() = default;
+
+  bool isList_ = false;
+  files::PrintFormat format_ = files::PrintFormat::p2;
+  std::string prefix_;
+  std::vector<files::FileEntry> entries_;
+  std::size_t position_ = 0;
+  files::ListReader list_;
+  std::string line_;
+};
+
+}  // namespace verolt::app

@@ -1,0 +1,112 @@
+#include "files/lists.h"
+
+#include <algorithm>
+
+namespace verolt::files {
+
+namespace {
+constexpr std::size_t kListBufferSize = 65536;
+}
+
+OutputFile::~OutputFile() {
+  if (file_ != nullptr) std::fclose(file_);
+}
+
+bool OutputFile::open(const std::string& name) {
+  if (file_ != nullptr) close();
+  file_ = std::fopen(name.c_str(), "wb");
+  failed_ = false;
+  return file_ != nullptr;
+}
+
+void OutputFile::write(std::string_view text) {
+  if (file_ == nullptr) return;
+  // Line ends go out as CR LF, as a text-mode stream writes them on Windows.
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t lf = text.find('\n', start);
+    const std::size_t end = lf == std::string_view::npos ? text.size() : lf;
+    if (end > start && std::fwrite(text.data() + start, 1, end - start, file_) != end - start) {
+      failed_ = true;
+    }
+    if (lf == std::string_view::npos) break;
+    if (std::fwrite("\r\n", 1, 2, file_) != 2) failed_ = true;
+    start = lf + 1;
+  }
+}
+
+bool OutputFile::close() {
+  if (file_ == nullptr) return !failed_;
+  const bool flushed = std::fflush(file_) == 0 && std::ferror(file_) == 0;
+  const bool closed = std::fclose(file_) == 0;
+  file_ = nullptr;
+  return flushed && closed && !failed_;
+}
+
+bool file_exists(const std::string& name) { return platform::opens_for_reading(name); }
+
+bool ListReader::open(const std::string& name) {
+  name_ = name;
+  if (buffer_.empty()) buffer_.resize(kListBufferSize);
+  position_ = filled_ = 0;
+  atEnd_ = false;
+  return file_.open(name);
+}
+
+bool ListReader::rewind() {
+  file_.close();
+  return open(name_);
+}
+
+bool ListReader::read_line(std::string& line) {
+  line.clear();
+  for (;;) {
+    if (position_ == filled_) {
+      if (atEnd_) return !line.empty();
+      const std::ptrdiff_t got = file_.read(buffer_.data(), buffer_.size());
+      if (got <= 0) {
+        // A read error ends the list like its end: what was read stays valid.
+        atEnd_ = true;
+        return !line.empty();
+      }
+      position_ = 0;
+      filled_ = static_cast<std::size_t>(got);
+    }
+    const auto begin = buffer_.begin() + static_cast<std::ptrdiff_t>(position_);
+    const auto stop = buffer_.begin() + static_cast<std::ptrdiff_t>(filled_);
+    const auto lf = std::find(begin, stop, static_cast<unsigned char>('\n'));
+    const bool found = lf != stop;
+    const auto end = found ? lf + 1 : stop;
+    line.append(begin, end);
+    position_ = static_cast<std::size_t>(end - buffer_.begin());
+    if (found) return true;
+  }
+}
+
+std::string hash_file_name(const std::string& name) { return name + ".hsh"; }
+
+bool write_hash_file(const std::string& hashFileName, std::string_view text) {
+  std::FILE* file = std::fopen(hashFileName.c_str(), "wb");
+  if (file == nullptr) return false;
+  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  const bool flushed = std::fflush(file) == 0;
+  const bool closed = std::fclose(file) == 0;
+  return written && flushed && closed;
+}
+
+HashFileRead read_hash_file(const std::string& hashFileName, std::string& text) {
+  platform::InputFile file;
+  if (!file.open(hashFileName)) return HashFileRead::cannotOpen;
+  unsigned char buffer[kHashFileSize];
+  std::size_t filled = 0;
+  while (filled < kHashFileSize) {
+    const std::ptrdiff_t got = file.read(buffer + filled, kHashFileSize - filled);
+    if (got <= 0) break;
+    filled += static_cast<std::size_t>(got);
+  }
+  if (filled < kHashFileSize) return HashFileRead::tooShort;
+  text.assign(reinterpret_cast<const char*>(buffer), filled);
+  return HashFileRead::ok;
+}
+
+}  // namespace verolt::files
