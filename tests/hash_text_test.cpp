@@ -1,1 +1,309 @@
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "files/console.h"
+#include "files/hash_text.h"
+#include "files/lists.h"
+
+namespace {
+
+using verolt::files::BAD_FORMAT;
+using verolt::files::HASH_LINE;
+using verolt::files::NAME_ONLY;
+using verolt::files::parse_hash_line;
+using verolt::files::PrintFormat;
+using verolt::files::TOTAL_LINE;
+using verolt::files::TOTAL_PREFIX;
+using verolt::gost::HashValue;
+
+const std::string kP2 = "000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F";
+const std::string kP1 =
+    "1F1E 1D1C 1B1A 1918 1716 1514 1312 1110 0F0E 0D0C 0B0A 0908 0706 0504 0302 0100";
+
+HashValue counting_value() {
+  HashValue value{};
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    value[i] = static_cast<std::uint8_t>(i);
+  }
+  return value;
+}
+
+HashValue filled(std::uint8_t byte) {
+  HashValue value{};
+  value.fill(byte);
+  return value;
+}
+
+std::string lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](char c) {
+    return (c >= 'A' && c <= 'F') ? static_cast<char>(c - 'A' + 'a') : c;
+  });
+  return text;
+}
+
+std::filesystem::path temp_file(const std::string& stem) {
+  std::random_device seed;
+  return std::filesystem::temp_directory_path() / (stem + "_" + std::to_string(seed()) + ".lst");
+}
+
+std::string read_bytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(HashText, RenderingsOfTheCountingValue) {
+  const HashValue value = counting_value();
+  EXPECT_EQ(verolt::files::hash_text(value, PrintFormat::p2), kP2);
+  EXPECT_EQ(verolt::files::hash_text(value, PrintFormat::p2, true), kP2);
+  EXPECT_EQ(verolt::files::hash_text(value, PrintFormat::p1), kP1);
+  EXPECT_EQ(verolt::files::hash_text(value, PrintFormat::p1, true), kP1 + " ");
+
+  // Leading zeros are kept in every group and digits are upper case.
+  HashValue sparse{};
+  sparse[31] = 0xAB;
+  sparse[0] = 0x0C;
+  EXPECT_EQ(verolt::files::hash_text(sparse, PrintFormat::p1),
+            "AB00 0000 0000 0000 0000 0000 0000 0000 0000 0000 0000 0000 0000 0000 0000 000C");
+  EXPECT_EQ(verolt::files::hash_text(sparse, PrintFormat::p2).substr(0, 2), "0C");
+  EXPECT_EQ(verolt::files::hash_text(sparse, PrintFormat::p2).substr(62), "AB");
+}
+
+TEST(HashText, FileRenderingEndsWithCrLf) {
+  const auto path = temp_file("verolt_hash_text");
+  {
+    verolt::files::OutputFile out;
+    ASSERT_TRUE(out.open(path.string()));
+    verolt::files::write_hash_text(counting_value(), out, PrintFormat::p2);
+    verolt::files::write_hash_text(counting_value(), out, PrintFormat::p1);
+    ASSERT_TRUE(out.close());
+  }
+  EXPECT_EQ(read_bytes(path), kP2 + "\r\n" + kP1 + "\r\n");
+  std::filesystem::remove(path);
+}
+
+TEST(HashText, ConsoleRenderingHasTrailingBlankInP1) {
+  testing::internal::CaptureStdout();
+  verolt::files::print_hash_text(counting_value(), PrintFormat::p2);
+  verolt::files::print_hash_text(counting_value(), PrintFormat::p1);
+  verolt::files::flush_output();
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), kP2 + "\n" + kP1 + " \n");
+}
+
+TEST(ParseHashLine, HashLinesOfTheRunsFormat) {
+  const HashValue expected = counting_value();
+  HashValue value{};
+
+  std::string line = "testfile.txt\t" + kP2 + "\r\n";
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), HASH_LINE);
+  EXPECT_EQ(line, "testfile.txt");
+  EXPECT_EQ(value, expected);
+
+  value = HashValue{};
+  line = "testfile.txt\t" + kP1 + "\n";
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p1), HASH_LINE);
+  EXPECT_EQ(line, "testfile.txt");
+  EXPECT_EQ(value, expected);
+
+  // Lower-case digits read as the same bytes.
+  value = HashValue{};
+  line = "x\t" + lower(kP2) + "\r\n";
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), HASH_LINE);
+  EXPECT_EQ(value, expected);
+  value = HashValue{};
+  line = "x\t" + lower(kP1);
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p1), HASH_LINE);
+  EXPECT_EQ(value, expected);
+
+  // A name of any length stays whole.
+  const std::string longName(300, 'n');
+  line = longName + "\t" + kP2 + "\r\n";
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), HASH_LINE);
+  EXPECT_EQ(line, longName);
+
+  // An empty name is still a hash line.
+  line = "\t" + kP2 + "\n";
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), HASH_LINE);
+  EXPECT_EQ(line, "");
+
+  // Digits that are not hexadecimal do not reject the line.
+  line = "x\tZZ" + kP2.substr(2);
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), HASH_LINE);
+  EXPECT_EQ(value[0], 0);
+  EXPECT_EQ(value[1], 1);
+}
+
+TEST(ParseHashLine, ValuesThatDoNotFitTheFormat) {
+  const HashValue untouched = filled(0xEE);
+  HashValue value = untouched;
+
+  std::string line = "testfile.txt\t" + kP2 + "\r\n";
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p1), BAD_FORMAT);
+  EXPECT_EQ(line, "testfile.txt");
+
+  line = "testfile.txt\t" + kP1 + "\r\n";
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), BAD_FORMAT);
+  EXPECT_EQ(line, "testfile.txt");
+
+  // The console form of p1 (80 characters) is not a stored value.
+  line = "testfile.txt\t" + kP1 + " \r\n";
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p1), BAD_FORMAT);
+
+  line = "empty value\t\r\n";
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), BAD_FORMAT);
+  EXPECT_EQ(line, "empty value");
+
+  line = "failed.bin\t- open error\r\n";
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), BAD_FORMAT);
+  EXPECT_EQ(line, "failed.bin");
+
+  // With two TABs the name ends at the first; the value text includes the second.
+  line = "a\tb\t" + kP2 + "\r\n";
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), BAD_FORMAT);
+  EXPECT_EQ(line, "a");
+  line = "a\t\t" + kP2.substr(1) + "\r\n";
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), HASH_LINE);
+  EXPECT_EQ(line, "a");
+  EXPECT_EQ(value, counting_value());  // "\t0" reads as 0x00
+
+  value = untouched;
+  line = "a\tb\t" + kP1;
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p1), BAD_FORMAT);
+  EXPECT_EQ(value, untouched);
+}
+
+TEST(ParseHashLine, TotalLines) {
+  const HashValue untouched = filled(0xEE);
+  HashValue value = untouched;
+  const std::string p2Total = std::string(TOTAL_PREFIX) + kP2;
+  const std::string p1Total = std::string(TOTAL_PREFIX) + kP1;
+  ASSERT_EQ(p2Total.size(), 77U);
+  ASSERT_EQ(p1Total.size(), 92U);
+
+  std::string line = p2Total + "\r\n";
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), TOTAL_LINE);
+  EXPECT_EQ(line, p2Total);
+  EXPECT_EQ(value, counting_value());
+
+  value = untouched;
+  line = p1Total + "\n";
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p1), TOTAL_LINE);
+  EXPECT_EQ(line, p1Total);
+  EXPECT_EQ(value, counting_value());
+
+  // A total line of the other format is malformed and keeps its whole text.
+  value = untouched;
+  line = p1Total + "\r\n";
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), BAD_FORMAT);
+  EXPECT_EQ(line, p1Total);
+  line = p2Total + "\r\n";
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p1), BAD_FORMAT);
+  EXPECT_EQ(line, p2Total);
+  EXPECT_EQ(value, untouched);
+
+  // The prefix decides before any TAB is looked for.
+  const std::string withTab = std::string(TOTAL_PREFIX) + "name\t" + kP2.substr(5);
+  ASSERT_EQ(withTab.size(), 77U);
+  line = withTab + "\r\n";
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p1), BAD_FORMAT);
+  EXPECT_EQ(line, withTab);
+
+  // Only lines of exactly 77 or 92 characters are total lines.
+  line = std::string(TOTAL_PREFIX) + kP2 + "0\r\n";
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), NAME_ONLY);
+
+  // Another prefix of the same length (the text in UTF-8 would differ) is an ordinary line.
+  std::string otherPrefix(TOTAL_PREFIX);
+  otherPrefix[0] = 'X';
+  line = otherPrefix + kP2 + "\r\n";
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), NAME_ONLY);
+  EXPECT_EQ(line, otherPrefix + kP2);
+  const std::string ordinary77 = std::string(12, 'n') + "\t" + kP2;
+  ASSERT_EQ(ordinary77.size(), 77U);
+  line = ordinary77 + "\r\n";
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), HASH_LINE);
+  EXPECT_EQ(line, std::string(12, 'n'));
+}
+
+TEST(ParseHashLine, NamesAndLineEnds) {
+  const HashValue untouched = filled(0xEE);
+  HashValue value = untouched;
+
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"name.txt\r\n", "name.txt"},
+      {"name.txt\n", "name.txt"},
+      {"name.txt", "name.txt"},
+      {"\r\n", ""},
+      {"\n", ""},
+      {"", ""},
+      {"na\rme\r\n", "na\rme"},
+      {"two words and spaces \n", "two words and spaces "},
+      {std::string(1000, 'L') + "\r\n", std::string(1000, 'L')},
+  };
+  for (const auto& [input, name] : cases) {
+    std::string line = input;
+    EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), NAME_ONLY) << input;
+    EXPECT_EQ(line, name);
+  }
+  EXPECT_EQ(value, untouched);
+}
+
+TEST(ParseHashLine, RoundTripThroughAListFile) {
+  std::mt19937 random(20240611);  // NOLINT(cert-msc32-c,cert-msc51-cpp): reproducible values
+  std::uniform_int_distribution<int> byte(0, 255);
+  for (const PrintFormat format : {PrintFormat::p1, PrintFormat::p2}) {
+    std::vector<HashValue> values(200);
+    for (HashValue& value : values) {
+      for (auto& b : value) {
+        b = static_cast<std::uint8_t>(byte(random));
+      }
+    }
+    values[0] = filled(0x00);
+    values[1] = filled(0xFF);
+
+    const auto path = temp_file("verolt_round_trip");
+    {
+      verolt::files::OutputFile out;
+      ASSERT_TRUE(out.open(path.string()));
+      for (std::size_t i = 0; i < values.size(); ++i) {
+        out.write("file" + std::to_string(i) + "\t");
+        verolt::files::write_hash_text(values[i], out, format);
+      }
+      out.write(std::string(TOTAL_PREFIX));
+      verolt::files::write_hash_text(values[2], out, format);
+      ASSERT_TRUE(out.close());
+    }
+    const std::string bytes = read_bytes(path);
+    std::filesystem::remove(path);
+
+    std::size_t start = 0;
+    std::size_t index = 0;
+    while (start < bytes.size()) {
+      const std::size_t end = bytes.find('\n', start);
+      ASSERT_NE(end, std::string::npos);
+      std::string line = bytes.substr(start, end + 1 - start);
+      start = end + 1;
+      HashValue value{};
+      if (index < values.size()) {
+        ASSERT_EQ(parse_hash_line(line, value, format), HASH_LINE) << index;
+        EXPECT_EQ(line, "file" + std::to_string(index));
+        EXPECT_EQ(value, values[index]);
+      } else {
+        ASSERT_EQ(parse_hash_line(line, value, format), TOTAL_LINE);
+        EXPECT_EQ(value, values[2]);
+      }
+      ++index;
+    }
+    EXPECT_EQ(index, values.size() + 1);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,115 @@
+// Directory search and file sizes on POSIX systems.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace verolt::platform {
+
+bool is_separator(char c) { return c == '/'; }
+
+struct DirectorySearch::State {
+  DIR* dir = nullptr;
+  std::string mask;
+
+  State() = default;
+  State(const State&) = delete;
+  State& operator=(const State&) = delete;
+  ~State() { close(); }
+
+  void close() {
+    if (dir != nullptr) {
+      closedir(dir);
+      dir = nullptr;
+    }
+  }
+};
+
+namespace {
+
+std::uint64_t size_of(const struct stat& st) {
+  return st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+}
+
+// Fills `entry` for `name` in the open directory; false when the entry has vanished since the
+// directory was read.
+bool describe(DIR* dir, const dirent& found, FoundEntry& entry) {
+  entry = FoundEntry{};
+  entry.name = found.d_name;
+  const int fd = dirfd(dir);
+  struct stat st {};
+  if (fstatat(fd, found.d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (errno == ENOENT) {
+      return false;
+    }
+    // Listed but not examinable (a directory that may be read but not searched): take what the
+    // listing says, so the name still shows up and fails where it is used.
+    entry.isDirectory = found.d_type == DT_DIR;
+    return true;
+  }
+  if (S_ISDIR(st.st_mode)) {
+    entry.isDirectory = true;
+  } else if (S_ISLNK(st.st_mode)) {
+    struct stat target {};
+    if (fstatat(fd, found.d_name, &target, 0) == 0) {
+      if (S_ISDIR(target.st_mode)) {
+        entry.isLinkedDirectory = true;
+      } else {
+        entry.size = size_of(target);
+      }
+    }
+    // A dangling link stays a file of size 0: opening it will fail and be reported.
+  } else {
+    entry.size = size_of(st);
+  }
+  return true;
+}
+
+}  // namespace
+
+DirectorySearch::DirectorySearch() : state_(new State) {}
+
+DirectorySearch::~DirectorySearch() { delete state_; }
+
+bool DirectorySearch::find_first(const std::string& directory, const std::string& mask,
+                                 FoundEntry& entry) {
+  state_->close();
+  state_->mask = mask;
+  state_->dir = opendir(directory.empty() ? "." : directory.c_str());
+  if (state_->dir == nullptr) {
+    return false;
+  }
+  return find_next(entry);
+}
+
+bool DirectorySearch::find_next(FoundEntry& entry) {
+  if (state_->dir == nullptr) {
+    return false;
+  }
+  for (;;) {
+    const dirent* found = readdir(state_->dir);
+    if (found == nullptr) {
+      state_->close();
+      return false;
+    }
+    if (mask_matches(state_->mask, found->d_name) && describe(state_->dir, *found, entry)) {
+      return true;
+    }
+  }
+}
+
+std::optional<std::uint64_t> listed_file_size(const std::string& name) {
+  struct stat st {};
+  if (name.empty() || stat(name.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+    return std::nullopt;
+  }
+  return size_of(st);
+}
+
+}  // namespace verolt::platform
