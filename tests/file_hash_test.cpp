@@ -1,1 +1,256 @@
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "gost/file_hash.h"
+#include "gost/hash.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using verolt::gost::FileHasher;
+using verolt::gost::hash_bytes;
+using verolt::gost::HashContext;
+using verolt::gost::HashValue;
+using verolt::gost::progress_text;
+using verolt::gost::ProgressState;
+
+constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
+
+std::string backspaces(int n) { return std::string(static_cast<std::size_t>(n), '\b'); }
+
+std::string erasure(int n) {
+  std::string text;
+  for (int i = 0; i < n; ++i) text += "\b \b";
+  return text;
+}
+
+TEST(ProgressText, PercentOfOneFile) {
+  EXPECT_EQ(progress_text(131072, 300000), "43.69%");
+  EXPECT_EQ(progress_text(262144, 300000), "87.38%");
+  EXPECT_EQ(progress_text(300000, 300000), "100.00%");
+  EXPECT_EQ(progress_text(0, 300000), "0.00%");
+}
+
+TEST(ProgressText, MoreReadThanExpectedGoesPastHundred) {
+  EXPECT_EQ(progress_text(7, 30), "23.33%");
+  EXPECT_EQ(progress_text(47, 30), "156.67%");
+  EXPECT_EQ(progress_text(50, 30), "166.67%");
+}
+
+TEST(ProgressText, LargeCountsAreScaledTogether) {
+  EXPECT_EQ(progress_text(20, 8 * kGiB + 5), "0.00%");
+  EXPECT_EQ(progress_text(6 * kGiB, 8 * kGiB), "75.00%");
+  EXPECT_EQ(progress_text(8 * kGiB + 5, 8 * kGiB + 5), "100.00%");
+  // Only the count read is past 32 bits: a file that grew beyond the total.
+  EXPECT_EQ(progress_text(4 * kGiB, 2 * kGiB), "200.00%");
+  EXPECT_EQ(progress_text(UINT64_MAX, UINT64_MAX), "100.00%");
+}
+
+TEST(ProgressText, NoTotalNoText) {
+  EXPECT_EQ(progress_text(0, 0), "");
+  EXPECT_EQ(progress_text(12345, 0), "");
+  // A total that scales down to nothing alongside a huge count.
+  EXPECT_EQ(progress_text(UINT64_MAX, 1), "");
+}
+
+struct Recorder {
+  std::string received;
+  int writes = 0;
+  ProgressState::Sink sink() {
+    return [this](std::string_view text) {
+      received += text;
+      ++writes;
+    };
+  }
+};
+
+TEST(ProgressState, ReplacesAndErasesItsText) {
+  Recorder out;
+  ProgressState progress(out.sink());
+  progress.progress_set_total(30);
+  progress.advance(7);
+  progress.advance(40);
+  progress.advance(3);
+  progress.erase();
+  EXPECT_EQ(out.received,
+            "23.33%" + backspaces(6) + "156.67%" + backspaces(7) + "166.67%" + erasure(7));
+  EXPECT_EQ(progress.doneBytes(), 50u);
+
+  // Nothing shown, nothing to erase.
+  out.received.clear();
+  progress.erase();
+  EXPECT_EQ(out.received, "");
+}
+
+TEST(ProgressState, SilentWithoutTotal) {
+  Recorder out;
+  ProgressState progress(out.sink());
+  progress.advance(100);
+  progress.erase();
+  progress.progress_set_total(0);
+  progress.advance(100);
+  progress.erase();
+  EXPECT_EQ(out.writes, 0);
+}
+
+TEST(ProgressState, NewTotalStartsAfresh) {
+  Recorder out;
+  ProgressState progress(out.sink());
+  progress.progress_set_total(200);
+  progress.advance(150);
+  progress.erase();
+  progress.progress_set_total(100);
+  EXPECT_EQ(progress.doneBytes(), 0u);
+  EXPECT_EQ(progress.totalBytes(), 100u);
+  out.received.clear();
+  progress.advance(25);
+  EXPECT_EQ(out.received, "25.00%");
+}
+
+class FileHashTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::random_device entropy;
+    for (;;) {
+      dir_ = fs::temp_directory_path() / ("verolt_file_hash_test_" + std::to_string(entropy()));
+      if (fs::create_directory(dir_)) break;
+    }
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+  }
+
+  std::string write_file(const std::string& name, const std::vector<std::uint8_t>& content) {
+    const fs::path path = dir_ / name;
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(content.data()),
+               static_cast<std::streamsize>(content.size()));
+    file.close();
+    EXPECT_TRUE(file) << path;
+    return path.string();
+  }
+
+  static std::vector<std::uint8_t> random_bytes(std::size_t n, std::uint32_t seed) {
+    std::mt19937 gen(seed);
+    std::vector<std::uint8_t> data(n);
+    std::generate(data.begin(), data.end(), [&gen] { return static_cast<std::uint8_t>(gen()); });
+    return data;
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(FileHashTest, FileHashEqualsHashOfItsContent) {
+  FileHasher hasher;
+  // Sizes around the block and the read size.
+  for (const std::size_t size : {0, 1, 31, 32, 33, 131071, 131072, 131073, 300000}) {
+    const auto content = random_bytes(size, static_cast<std::uint32_t>(size));
+    const std::string name = write_file("data" + std::to_string(size), content);
+    for (const int set : {0, 2}) {
+      HashValue value{};
+      ASSERT_TRUE(hasher.hash_file(name, value, set)) << name;
+      EXPECT_EQ(value, hash_bytes(set, content.data(), content.size()))
+          << "size " << size << " set " << set;
+    }
+  }
+}
+
+TEST_F(FileHashTest, ProgressOfOneFileByteForByte) {
+  Recorder out;
+  ProgressState progress(out.sink());
+  FileHasher hasher(&progress);
+  const std::string name = write_file("big", random_bytes(300000, 3));
+  progress.progress_set_total(300000);
+  HashValue value{};
+  ASSERT_TRUE(hasher.hash_file(name, value, 2));
+  EXPECT_EQ(out.received,
+            "43.69%" + backspaces(6) + "87.38%" + backspaces(6) + "100.00%" + erasure(7));
+}
+
+TEST_F(FileHashTest, ProgressCountsAcrossFiles) {
+  Recorder out;
+  ProgressState progress(out.sink());
+  FileHasher hasher(&progress);
+  const std::string first = write_file("first", random_bytes(100, 1));
+  const std::string second = write_file("second", random_bytes(300, 2));
+  progress.progress_set_total(400);
+  HashValue value{};
+  ASSERT_TRUE(hasher.hash_file(first, value, 2));
+  ASSERT_TRUE(hasher.hash_file(second, value, 2));
+  EXPECT_EQ(out.received, "25.00%" + erasure(6) + "100.00%" + erasure(7));
+}
+
+TEST_F(FileHashTest, EmptyFileShowsNoProgress) {
+  Recorder out;
+  ProgressState progress(out.sink());
+  FileHasher hasher(&progress);
+  const std::string name = write_file("empty", {});
+  progress.progress_set_total(1000);
+  HashValue value{};
+  ASSERT_TRUE(hasher.hash_file(name, value, 0));
+  EXPECT_EQ(value, hash_bytes(0, "", 0));
+  EXPECT_EQ(out.writes, 0);
+}
+
+TEST_F(FileHashTest, StreamSkipsFilesThatCannotBeOpened) {
+  Recorder out;
+  ProgressState progress(out.sink());
+  FileHasher hasher(&progress);
+  const std::string ab = write_file("ab", {'a', 'b'});
+  const std::string c = write_file("c", {'c'});
+  progress.progress_set_total(3);
+
+  HashContext context;
+  context.hash_reset(2);
+  EXPECT_TRUE(hasher.hash_add_file(context, ab));
+  // Neither a missing name nor a directory shows or counts anything.
+  EXPECT_FALSE(hasher.hash_add_file(context, (dir_ / "missing").string()));
+  EXPECT_FALSE(hasher.hash_add_file(context, dir_.string()));
+  EXPECT_EQ(progress.doneBytes(), 2u);
+  EXPECT_TRUE(hasher.hash_add_file(context, c));
+  HashValue value{};
+  context.hash_finish(value);
+  EXPECT_EQ(value, hash_bytes(2, "abc", 3));
+  EXPECT_EQ(out.received, "66.67%" + erasure(6) + "100.00%" + erasure(7));
+}
+
+TEST_F(FileHashTest, FailureLeavesTheValueUntouched) {
+  FileHasher hasher;
+  HashValue value{};
+  value.fill(0x5A);
+  const HashValue before = value;
+  EXPECT_FALSE(hasher.hash_file((dir_ / "missing").string(), value, 2));
+  EXPECT_FALSE(hasher.hash_file(dir_.string(), value, 2));
+  EXPECT_EQ(value, before);
+}
+
+#ifdef __linux__
+// This file opens as a regular file but its first read fails: the file must count as failed
+// and take nothing into the running hash.
+TEST_F(FileHashTest, ReadErrorIsAFailureAndLeavesNoTrace) {
+  const std::string failing = "/proc/self/mem";
+  HashContext context;
+  context.hash_reset(2);
+  context.hash_update("ab", 2);
+  FileHasher hasher;
+  EXPECT_FALSE(hasher.hash_add_file(context, failing));
+  context.hash_update("c", 1);
+  HashValue value{};
+  context.hash_finish(value);
+  EXPECT_EQ(value, hash_bytes(2, "abc", 3));
+
+  HashValue untouched{};
+  EXPECT_FALSE(hasher.hash_file(failing, untouched, 2));
+  EXPECT_EQ(untouched, HashValue{});
+}
+#endif
+
+}  // namespace

@@ -1,1 +1,293 @@
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "gost/hash.h"
+
+namespace {
+
+using verolt::gost::build_round_tables;
+using verolt::gost::build_substitution_tables;
+using verolt::gost::gost_encrypt_block;
+using verolt::gost::gost_make_keys;
+using verolt::gost::hash_bytes;
+using verolt::gost::HashContext;
+using verolt::gost::HashValue;
+using verolt::gost::parameter_set;
+using verolt::gost::RoundTables;
+using verolt::gost::SubstitutionTables;
+
+std::string hex(const HashValue& value) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  for (const std::uint8_t byte : value) {
+    text += kDigits[byte >> 4];
+    text += kDigits[byte & 15];
+  }
+  return text;
+}
+
+std::string hash_hex(int set, const std::string& data) {
+  return hex(hash_bytes(set, data.data(), data.size()));
+}
+
+std::vector<std::uint8_t> random_bytes(std::size_t n, std::uint32_t seed) {
+  std::mt19937 gen(seed);
+  std::vector<std::uint8_t> data(n);
+  std::generate(data.begin(), data.end(), [&gen] { return static_cast<std::uint8_t>(gen()); });
+  return data;
+}
+
+const std::string kMessage32 = "This is message, length=32 bytes";
+const std::string kMessage50 = "Suppose the original message has length = 50 bytes";
+const std::string kAllOnes64(64, '\xFF');
+
+TEST(GostHash, KnownValuesOfTheTestSet) {
+  EXPECT_EQ(hash_hex(0, ""), "CE85B99CC46752FFFEE35CAB9A7B0278ABB4C2D2055CFF685AF4912C49490F8D");
+  EXPECT_EQ(hash_hex(0, "abc"), "F3134348C44FB1B2A277729E2285EBB5CB5E0F29C975BC753B70497C06A4D51D");
+  // The standard's worked examples: one whole block, and one block plus a padded partial one.
+  EXPECT_EQ(hash_hex(0, kMessage32),
+            "B1C466D37519B82E8319819FF32595E047A28CB6F83EFF1C6916A815A637FFFA");
+  EXPECT_EQ(hash_hex(0, kMessage50),
+            "471ABA57A60A770D3A76130635C1FBEA4EF14DE51F78B4AE57DD893B62F55208");
+  // The checksum's carry runs through all eight words here.
+  EXPECT_EQ(hash_hex(0, kAllOnes64),
+            "13416C4EC74A63C3EC90CB1748FD462C7572C6C6B41844E48CC1184D1E916098");
+}
+
+TEST(GostHash, KnownValuesOfSet1) {
+  EXPECT_EQ(hash_hex(1, ""), "6CA0B59C397B5A76248D1A13F14B2D0228E08D8DFA86C3FB4ACE01D22115E56F");
+  EXPECT_EQ(hash_hex(1, "abc"), "66C74903216753B602D24E18EC85C110380AC71741AC90E2ADBDA3E1D035FE2F");
+  EXPECT_EQ(hash_hex(1, kAllOnes64),
+            "31BE753D293880B38C226B932A13F85ED289CF8BAC358F644CCC88B45C94690C");
+}
+
+TEST(GostHash, KnownValuesOfTheCryptoProSet) {
+  EXPECT_EQ(hash_hex(2, ""), "981E5F3CA30C841487830F84FB433E13AC1101569B9C13584AC483234CD656C0");
+  EXPECT_EQ(hash_hex(2, "abc"), "B285056DBF18D7392D7677369524DD14747459ED8143997E163B2986F92FD42C");
+  EXPECT_EQ(hash_hex(2, kAllOnes64),
+            "58504D26B3677E756BA3F4A9FD2F14B3BA5457066A4AA1D700659B90DCDDD3C6");
+}
+
+TEST(GostHash, EveryOtherNumberMeansTheCryptoProSet) {
+  for (const int set : {7, -1, 3, 1000}) {
+    EXPECT_EQ(hash_hex(set, "abc"), hash_hex(2, "abc")) << "set " << set;
+  }
+  HashContext a;
+  HashContext b;
+  HashContext c;
+  a.hash_reset(2);
+  b.hash_reset(7);
+  c.hash_reset(-1);
+  EXPECT_EQ(0, std::memcmp(&a.substitution_tables(), &b.substitution_tables(),
+                           sizeof(SubstitutionTables)));
+  EXPECT_EQ(0, std::memcmp(&a.substitution_tables(), &c.substitution_tables(),
+                           sizeof(SubstitutionTables)));
+}
+
+TEST(GostTables, EveryRowIsAPermutation) {
+  for (const int set : {0, 1, 2}) {
+    for (int row = 0; row < 8; ++row) {
+      unsigned seen = 0;
+      for (const std::uint8_t entry : parameter_set(set).rows[row]) {
+        ASSERT_LT(entry, 16) << "set " << set << " row " << row;
+        seen |= 1u << entry;
+      }
+      EXPECT_EQ(seen, 0xFFFFu) << "set " << set << " row " << row;
+    }
+  }
+}
+
+TEST(GostTables, CornerEntries) {
+  struct Expected {
+    int set;
+    int t0First, t0Last, t3First, t3Last;
+  };
+  for (const Expected& e : {Expected{0, 228, 147, 29, 204}, Expected{1, 200, 230, 57, 120},
+                            Expected{2, 90, 143, 29, 203}}) {
+    HashContext context;
+    context.hash_reset(e.set);
+    const SubstitutionTables& t = context.substitution_tables();
+    EXPECT_EQ(t.t[0][0], e.t0First) << "set " << e.set;
+    EXPECT_EQ(t.t[0][255], e.t0Last) << "set " << e.set;
+    EXPECT_EQ(t.t[3][0], e.t3First) << "set " << e.set;
+    EXPECT_EQ(t.t[3][255], e.t3Last) << "set " << e.set;
+  }
+}
+
+TEST(GostCipher, LeavesTheInputAloneAndDependsOnTheSet) {
+  const auto key = random_bytes(32, 1);
+  const auto block = random_bytes(8, 2);
+  std::vector<std::uint8_t> outputs[3];
+  for (int set = 0; set < 3; ++set) {
+    SubstitutionTables tables;
+    RoundTables round;
+    build_substitution_tables(parameter_set(set), tables);
+    build_round_tables(tables, round);
+    auto in = block;
+    std::vector<std::uint8_t> out(8);
+    gost_encrypt_block(round, in.data(), key.data(), out.data());
+    EXPECT_EQ(in, block);
+    std::vector<std::uint8_t> again(8);
+    gost_encrypt_block(round, in.data(), key.data(), again.data());
+    EXPECT_EQ(out, again);
+    outputs[set] = out;
+  }
+  EXPECT_NE(outputs[0], outputs[1]);
+  EXPECT_NE(outputs[0], outputs[2]);
+  EXPECT_NE(outputs[1], outputs[2]);
+}
+
+// P as its definition reads: output byte i + 4k is input byte 8i + k.
+std::vector<std::uint8_t> permute(const std::vector<std::uint8_t>& y) {
+  std::vector<std::uint8_t> out(32);
+  for (int i = 0; i < 4; ++i) {
+    for (int k = 0; k < 8; ++k) out[i + 4 * k] = y[8 * i + k];
+  }
+  return out;
+}
+
+// A(y4|y3|y2|y1) = (y1 ^ y2)|y4|y3|y2 on the byte representation.
+std::vector<std::uint8_t> shift_a(const std::vector<std::uint8_t>& y) {
+  std::vector<std::uint8_t> out(32);
+  for (int b = 0; b < 24; ++b) out[b] = y[b + 8];
+  for (int b = 0; b < 8; ++b) out[24 + b] = static_cast<std::uint8_t>(y[b] ^ y[b + 8]);
+  return out;
+}
+
+std::vector<std::uint8_t> xor_of(const std::vector<std::uint8_t>& a,
+                                 const std::vector<std::uint8_t>& b) {
+  std::vector<std::uint8_t> out(32);
+  for (int i = 0; i < 32; ++i) out[i] = static_cast<std::uint8_t>(a[i] ^ b[i]);
+  return out;
+}
+
+const std::vector<std::uint8_t> kC3 = {
+    0x00, 0xFF, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0xFF, 0xFF, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0xFF, 0x00,
+    0x00, 0xFF, 0xFF, 0x00, 0xFF, 0x00, 0x00, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0x00, 0xFF};
+
+// C3 is added to U only for the third key; the fourth key's U is A of that, so with zero H and M
+// the first two keys are zero, K3 = P(C3) and K4 = P(A(C3)).
+TEST(GostKeys, C3IsAddedOnlyForTheThirdKey) {
+  const std::uint8_t zero[32] = {};
+  std::uint8_t keys[128];
+  gost_make_keys(zero, zero, keys);
+  const std::vector<std::uint8_t> k3 = permute(kC3);
+  const std::vector<std::uint8_t> k4 = permute(shift_a(kC3));
+  for (int i = 0; i < 32; ++i) {
+    EXPECT_EQ(keys[i], 0) << "K1 byte " << i;
+    EXPECT_EQ(keys[32 + i], 0) << "K2 byte " << i;
+    EXPECT_EQ(keys[64 + i], k3[i]) << "K3 byte " << i;
+    EXPECT_EQ(keys[96 + i], k4[i]) << "K4 byte " << i;
+  }
+}
+
+TEST(GostKeys, AgreeWithTheTransformationsAppliedOneByOne) {
+  for (std::uint32_t seed = 10; seed < 30; ++seed) {
+    const auto h = random_bytes(32, seed);
+    const auto m = random_bytes(32, seed + 1000);
+    std::uint8_t keys[128];
+    gost_make_keys(h.data(), m.data(), keys);
+
+    std::vector<std::uint8_t> u = h;
+    std::vector<std::uint8_t> v = m;
+    std::vector<std::vector<std::uint8_t>> expected = {permute(xor_of(u, v))};
+    const std::vector<std::uint8_t> zero(32);
+    for (const auto* c : {&zero, &kC3, &zero}) {
+      u = xor_of(shift_a(u), *c);
+      v = shift_a(shift_a(v));
+      expected.push_back(permute(xor_of(u, v)));
+    }
+    for (std::size_t k = 0; k < 4; ++k) {
+      EXPECT_EQ(std::vector<std::uint8_t>(keys + 32 * k, keys + 32 * k + 32), expected[k])
+          << "seed " << seed << " key K" << k + 1;
+    }
+  }
+}
+
+TEST(GostContext, ReadsCutAnywhereGiveTheSameValue) {
+  const auto data = random_bytes(3000, 42);
+  std::mt19937 gen(7);  // NOLINT(cert-msc32-c,cert-msc51-cpp): reproducible cuts
+  for (const int set : {0, 1, 2}) {
+    const HashValue whole = hash_bytes(set, data.data(), data.size());
+    for (int round = 0; round < 50; ++round) {
+      HashContext context;
+      context.hash_reset(set);
+      std::size_t at = 0;
+      while (at < data.size()) {
+        // Mostly short pieces around the block size, some empty, some long.
+        std::size_t n = gen() % 4 == 0 ? gen() % 300 : gen() % 70;
+        n = std::min(n, data.size() - at);
+        context.hash_update(data.data() + at, n);
+        at += n;
+      }
+      HashValue value{};
+      context.hash_finish(value);
+      ASSERT_EQ(hex(value), hex(whole)) << "set " << set << " round " << round;
+    }
+  }
+}
+
+TEST(GostContext, EveryLengthAgreesWithByteByByteFeeding) {
+  const auto data = random_bytes(100, 5);
+  for (std::size_t n = 0; n <= data.size(); ++n) {
+    HashContext context;
+    context.hash_reset(0);
+    for (std::size_t i = 0; i < n; ++i) context.hash_update(&data[i], 1);
+    HashValue value{};
+    context.hash_finish(value);
+    ASSERT_EQ(hex(value), hex(hash_bytes(0, data.data(), n))) << "length " << n;
+  }
+}
+
+TEST(GostContext, StreamOfPiecesIsTheHashOfTheirConcatenation) {
+  HashContext context;
+  context.hash_reset(2);
+  context.hash_update("ab", 2);
+  context.hash_update("c", 1);
+  HashValue value{};
+  context.hash_finish(value);
+  EXPECT_EQ(hex(value), hash_hex(2, "abc"));
+}
+
+TEST(GostContext, ResetLeavesNoTrace) {
+  const auto first = random_bytes(77, 8);
+  HashContext context;
+  context.hash_reset(1);
+  context.hash_update(first.data(), first.size());
+  HashValue value{};
+  context.hash_finish(value);
+
+  context.hash_reset(0);
+  context.hash_update(kMessage50.data(), kMessage50.size());
+  context.hash_finish(value);
+  EXPECT_EQ(hex(value), hash_hex(0, kMessage50));
+
+  // Also when the previous hash was left half way, with bytes pending in the buffer.
+  context.hash_update(first.data(), 45);
+  context.hash_reset(0);
+  context.hash_update("abc", 3);
+  context.hash_finish(value);
+  EXPECT_EQ(hex(value), hash_hex(0, "abc"));
+}
+
+TEST(GostContext, RestoredStateForgetsLaterData) {
+  HashContext context;
+  context.hash_reset(2);
+  context.hash_update("ab", 2);
+  const HashContext::State saved = context.state();
+  const auto noise = random_bytes(1000, 9);
+  context.hash_update(noise.data(), noise.size());
+  context.restore(saved);
+  context.hash_update("c", 1);
+  HashValue value{};
+  context.hash_finish(value);
+  EXPECT_EQ(hex(value), hash_hex(2, "abc"));
+}
+
+}  // namespace
