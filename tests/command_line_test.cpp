@@ -13,7 +13,8 @@ namespace {
 
 using Outcome = ParsedArguments::Outcome;
 
-ParsedArguments parse_quietly(const std::vector<std::string>& args, std::string* printed = nullptr) {
+ParsedArguments parse_quietly(const std::vector<std::string>& args,
+                              std::string* printed = nullptr) {
   platform::initialise_console();
   testing::internal::CaptureStdout();
   ParsedArguments parsed = parse_arguments(args);

@@ -18,7 +18,8 @@ class ListFiles : public testing::Test {
  protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() /
-           ("verolt-lists-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+           ("verolt-lists-" +
+            std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }
