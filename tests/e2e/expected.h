@@ -1,0 +1,168 @@
+// Texts and values the program must produce, shared by the end-to-end tests. Texts are written
+// in UTF-8 and turned into console or file bytes by the runner's con() and ansi().
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "runner.h"
+
+namespace verolt::e2e {
+
+inline constexpr std::string_view kShortUsage =
+    "\n"
+    "ПО расчета значений хэш-функции файлов по Российским стандартам ГОСТ\n"
+    "Verolt [options] [path+mask] [outfile]\n"
+    "    Если задан параметр [outfile], то вывод программы выдается в outfile\n"
+    "    Опции:\n"
+    "      /h0 - набор параметров соответствует примеру в тексте ГОСТ Р 34.11-94\n"
+    "      /h1 - при расчете значения хэш-функции используется\n"
+    "    \tнабор параметров СКЗИ \"Талвер-М\"\n"
+    "      /h2 - при расчете значения хэш-функции используется\n"
+    "    \tнабор параметров СКЗИ \"Талвер-С\" и \"CryptoPro CSP\"\n"
+    "    \t(параметр используется по умолчанию)\n"
+    "      /p1 - печать значений, как в тестовом примере ГОСТ Р 34.11-94\n"
+    "      /p2 - печать значений производится слитно, от младших байт к старшим\n"
+    "    \t(параметр используется по умолчанию)\n"
+    "      /l:<filelist> - в качестве входного потока имен файлов для вычисления хэша\n"
+    "    \tиспользуется список файлов в <filelist>, если не задан, используется hash.lst\n"
+    "      /m - список файлов в параметре [path+mask] или /l:<filelist>\n"
+    "    \tрассматривается программой как единый масив данных для расчета\n"
+    "    \tпотокового хэша (аналог утилиты tallyset.exe)\n"
+    "      /r - рекурсивный обход каталогов начиная с текущего или указанного\n"
+    "    \tв параметре [path+mask]. Параметр не совместим с параметром /l\n"
+    "      /? - полный список опций\n";
+
+inline constexpr std::string_view kFullUsage =
+    "      /t:<filelist> - в качестве входного потока имен файлов для проверки хэша\n"
+    "    \tиспользуется список файлов в <filelist>, если не задан, используется hash.lst\n"
+    "      /f:<filelist> - в качестве имен файлов для проверки потокового хэша\n"
+    "    \tиспользуется список файлов в <filelist>, если не задан, используется hash.lst\n"
+    "      /calc - вычислить хэш для каждого файла из командной строки\n"
+    "    \tзначение хэша записывается в файл FileName1.hsh FileName2.hsh ...\n"
+    "      /check - проверить хэш для каждого файла из командной строки\n"
+    "    \tзначение хэша считывается из файла FileName1.hsh FileName2.hsh ...\n"
+    "    \tесли хэш верен, то выйти без сообщения если не задано /info\n"
+    "    \tесли хэш неверен - сообщение об этом выдается всегда\n"
+    "      /info - проверить хэш для каждого файла из командной строки\n"
+    "    \tи выдать сообщение о результатах проверки\n"
+    "\n"
+    "      Примеры запуска:\n"
+    "    \tЧтобы вычислить хэш для всех файлов в текущей директории\n"
+    "    \tи записать результат в файл result.hsh :\n"
+    "    \t   Verolt.exe *.* result.hsh\n"
+    "\n"
+    "    \tЧтобы проверить хэш для списка файлов из result.hsh\n"
+    "    \t   Verolt.exe /t:result.hsh\n"
+    "\n"
+    "    \tЧтобы вычислить потоковый (общий) хэш для всех файлов\n"
+    "    \tв текущей директории как в тексте ГОСТ Р 34.11-94:\n"
+    "    \tи записать результат в файл result.hsh :\n"
+    "    \t   Verolt.exe /m *.* /h0 /p1 result.hsh\n"
+    "\n"
+    "    \tЧтобы проверить потоковый хэш для списка файлов из result.hsh\n"
+    "    \tкак в тексте ГОСТ Р 34.11-94:\n"
+    "    \t   Verolt.exe /f:result.hsh /h0 /p1\n"
+    "\n"
+    "    \tЗаписать хэш файла testfile.txt в файл testfile.txt.hsh\n"
+    "    \tа хэш файла testfile2.txt соответственно в файл testfile2.txt.hsh\n"
+    "    \t   Verolt.exe /calc testfile.txt testfile2.txt\n"
+    "\n"
+    "    \tПроверить хэш файла testfile.txt (при этом требуется файл testfile.txt.hsh),\n"
+    "    \tа также хэш файла testfile2.txt (при этом требуется файл testfile2.txt.hsh):\n"
+    "    \t   Verolt.exe /info testfile.txt testfile2.txt\n"
+    "\n"
+    "    \tПроверить хэш файлов без выдачи сообщения о правильном хэше:\n"
+    "    \t   Verolt.exe /check testfile.txt testfile2.txt\n";
+
+inline constexpr std::string_view kBannerStart = "Verolt.exe Версия 4.01, ";
+
+// Hash values (byte 0 first, print format p2) and their p1 renderings as files hold them.
+inline constexpr std::string_view kAbcSet0 =
+    "F3134348C44FB1B2A277729E2285EBB5CB5E0F29C975BC753B70497C06A4D51D";
+inline constexpr std::string_view kAbcSet1 =
+    "66C74903216753B602D24E18EC85C110380AC71741AC90E2ADBDA3E1D035FE2F";
+inline constexpr std::string_view kAbcSet2 =
+    "B285056DBF18D7392D7677369524DD14747459ED8143997E163B2986F92FD42C";
+inline constexpr std::string_view kAbcSet0P1 =
+    "1DD5 A406 7C49 703B 75BC 75C9 290F 5ECB B5EB 8522 9E72 77A2 B2B1 4FC4 4843 13F3";
+inline constexpr std::string_view kAbcSet1P1 =
+    "2FFE 35D0 E1A3 BDAD E290 AC41 17C7 0A38 10C1 85EC 184E D202 B653 6721 0349 C766";
+inline constexpr std::string_view kAbcSet2P1 =
+    "2CD4 2FF9 8629 3B16 7E99 4381 ED59 7474 14DD 2495 3677 762D 39D7 18BF 6D05 85B2";
+inline constexpr std::string_view kEmptySet0 =
+    "CE85B99CC46752FFFEE35CAB9A7B0278ABB4C2D2055CFF685AF4912C49490F8D";
+inline constexpr std::string_view kEmptySet2 =
+    "981E5F3CA30C841487830F84FB433E13AC1101569B9C13584AC483234CD656C0";
+// "This is message, length=32 bytes" and "Suppose the original message has length = 50 bytes",
+// parameter set 0.
+inline constexpr std::string_view kMessage32 = "This is message, length=32 bytes";
+inline constexpr std::string_view kMessage32Set0 =
+    "B1C466D37519B82E8319819FF32595E047A28CB6F83EFF1C6916A815A637FFFA";
+inline constexpr std::string_view kMessage50 = "Suppose the original message has length = 50 bytes";
+inline constexpr std::string_view kMessage50Set0 =
+    "471ABA57A60A770D3A76130635C1FBEA4EF14DE51F78B4AE57DD893B62F55208";
+// 64 bytes FF: the control sum carries through all eight words.
+inline constexpr std::string_view kOnes64Set0 =
+    "13416C4EC74A63C3EC90CB1748FD462C7572C6C6B41844E48CC1184D1E916098";
+inline constexpr std::string_view kOnes64Set1 =
+    "31BE753D293880B38C226B932A13F85ED289CF8BAC358F644CCC88B45C94690C";
+inline constexpr std::string_view kOnes64Set2 =
+    "58504D26B3677E756BA3F4A9FD2F14B3BA5457066A4AA1D700659B90DCDDD3C6";
+
+// 300000 bytes, byte i = (131 i + 17) mod 256: three reads of the program, and its hash with
+// parameter set 2 (computed with an independent implementation).
+inline std::string big_content() {
+  std::string bytes(300000, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    bytes[i] = static_cast<char>((131 * i + 17) % 256);
+  }
+  return bytes;
+}
+inline constexpr std::size_t kBigSize = 300000;
+inline constexpr std::string_view kBigSet2 =
+    "38145892958CBDADECFDDD3129B9D33DF7E422A517DA3FCFD66441949840A685";
+
+// The two console lines of a file hashed without an output file.
+inline std::string con_pair(std::string_view utf8Name, std::string_view value) {
+  return con_name(utf8Name) + nl() + std::string(value) + nl();
+}
+// One hash line of a hash list.
+inline std::string list_line(std::string_view utf8Name, std::string_view value) {
+  return list_name(utf8Name) + "\t" + std::string(value) + std::string(kCrLf);
+}
+// A program text as one line of a list file.
+inline std::string ansi_line(std::string_view utf8) { return ansi(utf8) + std::string(kCrLf); }
+
+inline std::string unknown_option(std::string_view arg) {
+  return con("Ошибка! Неизвестный параметр: ") + std::string(arg) + nl() +
+         con("Используйте /? для помощи\n");
+}
+inline std::string extra_operand(std::string_view arg) {
+  return con("Ошибка! Неизвестный параметр: ") + std::string(arg) + nl();
+}
+inline std::string created(std::string_view outputName) {
+  return con("Создан файл: ") + std::string(outputName) + nl();
+}
+inline std::string overwrite_prompt(std::string_view outputName) {
+  return con("Файл ") + std::string(outputName) + con(" уже существует!\nПерезаписать? (Y/N): ");
+}
+inline std::string cannot_create(std::string_view outputName) {
+  return con("Ошибка создания файла: ") + std::string(outputName) + nl();
+}
+// The console line of a file to hash that cannot be opened (a blank before the colon).
+inline std::string cannot_open_file(std::string_view utf8Name) {
+  return con("Ошибка! Не могу открыть файл : ") + con_name(utf8Name) + nl();
+}
+// The console line of a list file that cannot be opened (no blank before the colon).
+inline std::string cannot_open_list(std::string_view listName) {
+  return con("Ошибка! Не могу открыть файл: ") + std::string(listName) + nl();
+}
+inline constexpr std::string_view kOpenFailure = "- ошибка при открытии файла";
+inline constexpr std::string_view kNotFound = "Ошибка! Файлы не найдены (измените маску поиска)!";
+inline constexpr std::string_view kMaskSummary = "Ошибка! Не все файлы были учтены!";
+inline constexpr std::string_view kListSummary = "Ошибка! Не все файлы были обработаны правильно!";
+inline constexpr std::string_view kConflict = "Ошибка! Параметр /r не совместим с /l /t /f\n";
+
+}  // namespace verolt::e2e
