@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include <algorithm>
+#include <array>
 #include <string_view>
 
 #include "app/messages.h"
@@ -94,39 +96,41 @@ bool starts_folded(std::string_view text, std::string_view prefix) {
 
 enum class ListOption { None, Stream, Names, Verify };
 
-// Which list option an argument is, and the list name it gives.
+// Which list option an argument is, and the list name it gives. Bare forms come first, as a
+// bare "/f" must not be read as "/f:" with nothing after it.
 ListOption list_option(std::string_view arg, std::string& listName) {
-  static constexpr struct {
+  struct Form {
     std::string_view bare;
     std::string_view colon;
-    ListOption kind;
-  } kListOptions[] = {{"/f", "/f:", ListOption::Stream},
-                      {"/l", "/l:", ListOption::Names},
-                      {"/t", "/t:", ListOption::Verify}};
-  for (const auto& option : kListOptions) {
-    if (equals_folded(arg, option.bare)) {
-      listName = kDefaultListName;
-      return option.kind;
-    }
+    ListOption kind;  // cppcheck-suppress unusedStructMember
+  };
+  static constexpr std::array<Form, 3> kForms = {{{"/f", "/f:", ListOption::Stream},
+                                                  {"/l", "/l:", ListOption::Names},
+                                                  {"/t", "/t:", ListOption::Verify}}};
+  const auto bare = std::find_if(kForms.begin(), kForms.end(),
+                                 [&](const Form& form) { return equals_folded(arg, form.bare); });
+  if (bare != kForms.end()) {
+    listName = kDefaultListName;
+    return bare->kind;
   }
-  for (const auto& option : kListOptions) {
-    if (starts_folded(arg, option.colon)) {
-      listName = std::string(arg.substr(option.colon.size()));
-      return option.kind;
-    }
+  const auto colon = std::find_if(kForms.begin(), kForms.end(),
+                                  [&](const Form& form) { return starts_folded(arg, form.colon); });
+  if (colon != kForms.end()) {
+    listName = std::string(arg.substr(colon->colon.size()));
+    return colon->kind;
   }
   return ListOption::None;
 }
 
 // On POSIX an absolute path is no option unless it is one of the known ones (see is_option).
 bool is_known_option(std::string_view arg) {
+  static constexpr std::array<std::string_view, 10> kWords = {
+      "/calc", "/check", "/info", "/h0", "/h1", "/h2", "/p1", "/p2", "/m", "/r"};
   std::string ignored;
-  if (arg == "/?" || arg == "/help") return true;
-  for (std::string_view word : {"/calc", "/check", "/info", "/h0", "/h1", "/h2", "/p1", "/p2",
-                                "/m", "/r"}) {
-    if (equals_folded(arg, word)) return true;
-  }
-  return list_option(arg, ignored) != ListOption::None;
+  return arg == "/?" || arg == "/help" ||
+         std::any_of(kWords.begin(), kWords.end(),
+                     [&](std::string_view word) { return equals_folded(arg, word); }) ||
+         list_option(arg, ignored) != ListOption::None;
 }
 
 bool is_option(std::string_view arg) {

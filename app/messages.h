@@ -44,8 +44,10 @@ inline constexpr std::string_view kNoTotalLine =
 // Single-file modes.
 inline constexpr std::string_view kNoNames = "Ошибка! Не заданы имена файлов!\n";
 inline constexpr std::string_view kSingleCannotOpen = "Ошибка! Не могу открыть файл!\nИмя файла: ";
-inline constexpr std::string_view kSingleCannotWrite = "Ошибка! Не могу записать файл!\nИмя файла: ";
-inline constexpr std::string_view kSingleCannotRead = "Ошибка! Не могу прочитать файл!\nИмя файла: ";
+inline constexpr std::string_view kSingleCannotWrite =
+    "Ошибка! Не могу записать файл!\nИмя файла: ";
+inline constexpr std::string_view kSingleCannotRead =
+    "Ошибка! Не могу прочитать файл!\nИмя файла: ";
 inline constexpr std::string_view kSingleWrongHash =
     "Ошибка! Хэш файла не верен! Файл искажен!\nИмя файла: ";
 inline constexpr std::string_view kSingleRightHash =

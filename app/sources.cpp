@@ -1,6 +1,7 @@
 #include "app/sources.h"
 
 #include <algorithm>
+#include <numeric>
 
 #include "app/messages.h"
 #include "files/console.h"
@@ -17,9 +18,8 @@ std::unique_ptr<FileSource> FileSource::from_mask(const RunSettings& settings,
   const files::Target target = files::split_target(settings.maskArg.value_or("*.*"));
   std::unique_ptr<FileSource> source(new FileSource());
   source->prefix_ = target.prefix;
-  source->entries_ =
-      files::find_files(target.mask, target.prefix, target.prefix.size(), settings.recursive,
-                        [] { platform::console_write("."); });
+  source->entries_ = files::find_files(target.mask, target.prefix, target.prefix.size(),
+                                       settings.recursive, [] { platform::console_write("."); });
   std::vector<files::FileEntry>& entries = source->entries_;
   if (entries.empty()) {
     const std::string message = to_ansi(text::kNoFilesFound);
@@ -41,8 +41,9 @@ std::unique_ptr<FileSource> FileSource::from_mask(const RunSettings& settings,
                                  }),
                   entries.end());
   }
-  std::uint64_t total = 0;
-  for (const files::FileEntry& entry : entries) total += entry.size;
+  const std::uint64_t total = std::accumulate(
+      entries.begin(), entries.end(), std::uint64_t{0},
+      [](std::uint64_t sum, const files::FileEntry& entry) { return sum + entry.size; });
   progress.progress_set_total(total);
   return source;
 }

@@ -11,9 +11,9 @@ namespace verolt::files {
 std::string to_console_text(std::string_view ansi);
 
 // Standard output.
-void print_text(std::string_view ansi);   // a program text, converted
-void print_name(std::string_view name);   // a file name, as the console shows names
-void print_raw(std::string_view text);    // as it is: echoed arguments, hash values
+void print_text(std::string_view ansi);  // a program text, converted
+void print_name(std::string_view name);  // a file name, as the console shows names
+void print_raw(std::string_view text);   // as it is: echoed arguments, hash values
 void flush_output();
 
 }  // namespace verolt::files

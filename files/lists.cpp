@@ -9,7 +9,7 @@ constexpr std::size_t kListBufferSize = 65536;
 }
 
 OutputFile::~OutputFile() {
-  if (file_ != nullptr) std::fclose(file_);
+  if (file_ != nullptr) (void)std::fclose(file_);
 }
 
 bool OutputFile::open(const std::string& name) {

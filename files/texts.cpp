@@ -10,15 +10,24 @@ namespace {
 unsigned char cp1251_byte(std::uint32_t cp) {
   if (cp >= 0x410 && cp <= 0x44F) return static_cast<unsigned char>(0xC0 + (cp - 0x410));
   switch (cp) {
-    case 0x401: return 0xA8;   // Ё
-    case 0x451: return 0xB8;   // ё
-    case 0x2116: return 0xB9;  // №
-    case 0xAB: return 0xAB;    // «
-    case 0xBB: return 0xBB;    // »
-    case 0x2013: return 0x96;  // –
-    case 0x2014: return 0x97;  // —
-    case 0xA9: return 0xA9;    // ©
-    default: return 0;
+    case 0x401:
+      return 0xA8;  // Ё
+    case 0x451:
+      return 0xB8;  // ё
+    case 0x2116:
+      return 0xB9;  // №
+    case 0xAB:
+      return 0xAB;  // «
+    case 0xBB:
+      return 0xBB;  // »
+    case 0x2013:
+      return 0x96;  // –
+    case 0x2014:
+      return 0x97;  // —
+    case 0xA9:
+      return 0xA9;  // ©
+    default:
+      return 0;
   }
 }
 

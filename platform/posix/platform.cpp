@@ -67,7 +67,8 @@ namespace {
 
 struct Converter {
   std::mutex lock;
-  iconv_t cd = reinterpret_cast<iconv_t>(-1);
+  iconv_t cd{};
+  bool open = false;
   bool initialised = false;
 };
 
@@ -90,19 +91,21 @@ std::string console_codeset() {
 
 void initialise_console() {
   // LC_CTYPE only: numbers keep their "C" form ("43.69%", not "43,69%").
-  std::setlocale(LC_CTYPE, "");
+  (void)std::setlocale(LC_CTYPE, "");
   Converter& conv = converter();
   std::lock_guard<std::mutex> guard(conv.lock);
   if (conv.initialised) return;
   conv.initialised = true;
   const std::string target = console_codeset() + "//TRANSLIT";
   conv.cd = ::iconv_open(target.c_str(), "CP1251");
+  // iconv_open reports failure as (iconv_t)-1.
+  conv.open = conv.cd != iconv_t(-1);  // NOLINT(performance-no-int-to-ptr)
 }
 
 std::string ansi_to_console(std::string_view ansi) {
   Converter& conv = converter();
   std::lock_guard<std::mutex> guard(conv.lock);
-  if (conv.cd == reinterpret_cast<iconv_t>(-1)) return std::string(ansi);
+  if (!conv.open) return std::string(ansi);
   std::string out;
   out.resize(ansi.size() * 4 + 16);
   std::string in(ansi);
@@ -139,7 +142,7 @@ bool console_channel_open() { return ::isatty(STDERR_FILENO) == 1; }
 
 void console_write(std::string_view text) {
   if (!console_channel_open()) return;
-  std::fflush(stderr);
+  (void)std::fflush(stderr);
   while (!text.empty()) {
     const ssize_t n = ::write(STDERR_FILENO, text.data(), text.size());
     if (n < 0 && errno == EINTR) continue;
@@ -164,9 +167,8 @@ std::optional<std::string> read_input_line() {
   return line;
 }
 
-bool message_box(const BoxText& text, std::string_view title, BoxButtons buttons,
-                 bool errorIcon) {
-  std::fflush(stdout);
+bool message_box(const BoxText& text, std::string_view title, BoxButtons buttons, bool errorIcon) {
+  (void)std::fflush(stdout);
   std::string shown = "\n[ " + ansi_to_console(title) + " ]\n";
   if (errorIcon) shown += "(X) ";
   shown += ansi_to_console(text.before);
@@ -179,13 +181,13 @@ bool message_box(const BoxText& text, std::string_view title, BoxButtons buttons
   } else if (terminal) {
     shown += "(OK): ";
   }
-  std::fputs(shown.c_str(), stderr);
-  std::fflush(stderr);
+  (void)std::fwrite(shown.data(), 1, shown.size(), stderr);
+  (void)std::fflush(stderr);
   if (buttons == BoxButtons::YesNo) {
     const std::optional<std::string> answer = read_input_line();
     return answer && !answer->empty() && (answer->front() == 'Y' || answer->front() == 'y');
   }
-  if (terminal) read_input_line();
+  if (terminal) (void)read_input_line();
   return true;
 }
 
