@@ -1,0 +1,188 @@
+// The single-file modes: /calc writes NAME.hsh, /check and /info compare with it; they report
+// only through message boxes and the exit code.
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "expected.h"
+#include "runner.h"
+
+namespace verolt::e2e {
+namespace {
+
+constexpr std::string_view kErrorTitle = "Verolt Версия 4.01. Ошибка";
+constexpr std::string_view kCheckTitle = "Verolt Версия 4.01, результат проверки хэша";
+constexpr std::string_view kUsageTitle = "Verolt Версия 4.01. Не заданы параметры запуска";
+constexpr std::string_view kCannotOpen = "Ошибка! Не могу открыть файл!\nИмя файла: ";
+constexpr std::string_view kCannotWrite = "Ошибка! Не могу записать файл!\nИмя файла: ";
+constexpr std::string_view kCannotRead = "Ошибка! Не могу прочитать файл!\nИмя файла: ";
+constexpr std::string_view kWrongHash = "Ошибка! Хэш файла не верен! Файл искажен!\nИмя файла: ";
+constexpr std::string_view kRightHash = "Хэш файла верен. Файл не был искажен.\nИмя файла: ";
+// The usage box after its two banner lines.
+constexpr std::string_view kUsageBody =
+    "\n"
+    "Не заданы или ошибочны параметры запуска.\n"
+    "\n"
+    "Verolt.exe [/calc] [/check] [/info] FileName \n"
+    "\n"
+    "    /calc  - вычислить хэш файла FileName\n"
+    "             (значение хэша записывается в файл FileName.hsh)\n"
+    "    /check - проверить хэш файла FileName\n"
+    "             (значение хэша считывается из файла FileName.hsh)\n"
+    "             (если хэш верен, то выйти без сообщения и вернуть exitcode)\n"
+    "             (если хэш неверен - сообщение об этом выдается всегда)\n"
+    "    /info - проверить хэш и выдать сообщение о результатах проверки\n"
+    "\n"
+    "Примеры запуска:\n"
+    "\n"
+    "    Записать хэш файла testfile.txt в файл testfile.txt.hsh:\n"
+    "       Verolt.exe /calc testfile.txt\n"
+    "\n"
+    "    Проверить хэш файла testfile.txt (требуется файл testfile.txt.hsh):\n"
+    "       Verolt.exe /info testfile.txt\n"
+    "\n"
+    "    Проверить хэш файла testfile.txt без выдачи сообщения\n"
+    "    о правильном хэше:\n"
+    "       Verolt.exe /check testfile.txt\n";
+
+// An OK box as the POSIX build shows it when standard input is no terminal.
+std::string box(std::string_view title, std::string_view text, const std::string& name,
+                bool error) {
+  std::string shown = "\n[ " + con(title) + " ]\n" + (error ? "(X) " : "") + con(text) + name;
+  if (shown.back() != '\n') shown += '\n';
+  return shown;
+}
+std::string lower_hex() {
+  std::string text(kAbcSet2);
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+std::string error_box(std::string_view text, const std::string& name) {
+  return box(kErrorTitle, text, name, true);
+}
+
+class SingleFile : public E2ETest {
+ protected:
+  void SetUp() override {
+    write("a.txt", "abc");
+    write("b.txt", "");
+  }
+  // A run, its boxes and its exit code; nothing reaches standard output.
+  void expect(const std::vector<std::string>& args, int code, const std::string& boxes) const {
+    const RunResult r = run(args);
+    EXPECT_EQ(r.exitCode, code) << r;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, boxes);
+  }
+  void expect_usage(const std::vector<std::string>& args) const {
+    SCOPED_TRACE(::testing::PrintToString(args));
+    const RunResult r = run(args);
+    EXPECT_EQ(r.exitCode, 100) << r;
+    EXPECT_EQ(r.out, "");
+    const std::string head = "\n[ " + con(kUsageTitle) + " ]\n" + con(kBannerStart);
+    const std::string body = con(kUsageBody);
+    ASSERT_GE(r.err.size(), head.size() + body.size()) << r;
+    EXPECT_EQ(r.err.substr(0, head.size()), head);
+    EXPECT_EQ(r.err.substr(r.err.size() - body.size()), body);
+    // Exactly two banner lines between them.
+    const std::string banner = r.err.substr(head.size(), r.err.size() - head.size() - body.size());
+    EXPECT_EQ(std::count(banner.begin(), banner.end(), '\n'), 2) << escape(banner);
+  }
+};
+
+TEST_F(SingleFile, CalcThenCheckInSilence) {
+  const RunResult r = run({"/calc", "a.txt", "b.txt"});
+  EXPECT_EQ(r.exitCode, 0) << r;
+  EXPECT_EQ(r.out + r.err, "");
+  // The p2 text in capitals, no line end, whatever print format options say elsewhere.
+  EXPECT_EQ(read("a.txt.hsh"), kAbcSet2);
+  EXPECT_EQ(read("b.txt.hsh"), kEmptySet2);
+  expect({"/check", "a.txt", "b.txt"}, 0, "");
+  // Only the first 64 bytes count.
+  write("a.txt.hsh", std::string(kAbcSet2) + "\r\nanything");
+  expect({"/check", "a.txt"}, 0, "");
+  // A name in quotes with blanks in it.
+  write("my file.txt", "abc");
+  expect({"/calc", "my file.txt"}, 0, "");
+  EXPECT_EQ(read("my file.txt.hsh"), kAbcSet2);
+  expect({"/check", "my file.txt"}, 0, "");
+}
+
+TEST_F(SingleFile, InfoReportsEachRightHash) {
+  VEROLT_POSIX_ONLY();
+  expect({"/calc", "a.txt", "b.txt"}, 0, "");
+  expect(
+      {"/info", "a.txt", "b.txt"}, 0,
+      box(kCheckTitle, kRightHash, "a.txt", false) + box(kCheckTitle, kRightHash, "b.txt", false));
+}
+
+TEST_F(SingleFile, HashFileThatDoesNotCheck) {
+  VEROLT_POSIX_ONLY();
+  struct Case {
+    std::string stored;  // empty: no hash file
+    std::string_view text;
+    std::string named;
+  };
+  for (const Case& c :
+       std::vector<Case>{{lower_hex(), kWrongHash, "a.txt"},
+                         {std::string(kAbcSet2.substr(0, 63)), kCannotRead, "a.txt.hsh"},
+                         {std::string(kAbcSet2P1.substr(0, 64)), kWrongHash, "a.txt"},
+                         {"", kCannotOpen, "a.txt.hsh"}}) {
+    SCOPED_TRACE(escape(c.stored));
+    std::filesystem::remove(path("a.txt.hsh"));
+    if (!c.stored.empty()) write("a.txt.hsh", c.stored);
+    for (const std::string mode : {"/check", "/info"}) {
+      // The run stops at the first failure: b.txt, which has no hash file, is not looked at.
+      expect({mode, "a.txt", "b.txt"}, 1, error_box(c.text, c.named));
+    }
+  }
+}
+
+TEST_F(SingleFile, DataFileThatCannotBeOpened) {
+  VEROLT_POSIX_ONLY();
+  make_dir("adir");
+  // Named before any hash file is touched; /calc writes nothing, not even for later names.
+  expect({"/calc", "missing.txt", "a.txt"}, 1, error_box(kCannotOpen, "missing.txt"));
+  EXPECT_FALSE(exists("a.txt.hsh"));
+  expect({"/calc", "a.txt", "adir", "b.txt"}, 1, error_box(kCannotOpen, "adir"));
+  EXPECT_TRUE(exists("a.txt.hsh"));
+  for (const std::string name : {"missing.txt.hsh", "adir.hsh", "b.txt.hsh"}) {
+    EXPECT_FALSE(exists(name)) << name;
+  }
+  expect({"/check", "missing.txt"}, 1, error_box(kCannotOpen, "missing.txt"));
+  expect({"/info", "adir"}, 1, error_box(kCannotOpen, "adir"));
+}
+
+TEST_F(SingleFile, HashFileThatCannotBeWritten) {
+  VEROLT_POSIX_ONLY();
+  make_dir("x.txt.hsh");
+  write("x.txt", "abc");
+  make_symlink("nodir/a.hsh", "a.txt.hsh");
+  make_symlink("/dev/full", "b.txt.hsh");
+  for (const std::string name : {"x.txt", "a.txt", "b.txt"}) {
+    expect({"/calc", name}, 1, error_box(kCannotWrite, name + ".hsh"));
+  }
+}
+
+TEST_F(SingleFile, CommandLineReachesTheOwnParse) {
+  VEROLT_POSIX_ONLY();
+  expect_usage({"/calc", "/check", "a.txt"});
+  expect_usage({"a.txt", "/info", "/CALC"});
+  // Options the argument loop took before handing over are refused here.
+  expect_usage({"/h0", "/calc", "a.txt"});
+  expect_usage({"/calc", "a.txt", "/p1"});
+  EXPECT_FALSE(exists("a.txt.hsh"));
+  expect({"/check"}, 1, error_box("Ошибка! Не заданы имена файлов!\n", ""));
+  // 100 names are taken (the first cannot be opened); a 101st is refused.
+  std::vector<std::string> names = {"/check"};
+  for (int i = 0; i < 100; ++i) names.push_back("n" + std::to_string(i));
+  expect(names, 1, error_box(kCannotOpen, "n0"));
+  names.push_back("n100");
+  expect_usage(names);
+}
+
+}  // namespace
+}  // namespace verolt::e2e
