@@ -23,7 +23,7 @@ bool is_separator(char c);
 // One result of a directory search.
 struct FoundEntry {
   std::string name;
-  bool isDirectory = false;  // a real directory that may be entered (never a link to one)
+  bool isDirectory = false;        // a real directory that may be entered (never a link to one)
   bool isLinkedDirectory = false;  // a link to a directory: neither entered nor a file
   std::uint64_t size = 0;
 };
@@ -95,6 +95,14 @@ struct BoxText {
 // A modal message box that waits for its answer. Returns true for the answer Yes (or OK).
 enum class BoxButtons { Ok, YesNo };
 bool message_box(const BoxText& text, std::string_view title, BoxButtons buttons, bool errorIcon);
+
+// The same box presented on standard error, its answer read from standard input: the only form
+// on POSIX, and the unattended form on Windows.
+bool console_message_box(const BoxText& text, std::string_view title, BoxButtons buttons,
+                         bool errorIcon);
+
+// True when standard input is a terminal, where an OK box waits for Enter.
+bool input_is_terminal();
 
 // The whole command line as one string, the program's name first.
 std::string whole_command_line(int argc, char** argv);

@@ -153,42 +153,10 @@ void console_write(std::string_view text) {
 
 // ---- answers and boxes ----
 
-std::optional<std::string> read_input_line() {
-  std::string line;
-  int c = 0;
-  bool any = false;
-  while ((c = std::getchar()) != EOF) {
-    any = true;
-    if (c == '\n') break;
-    line.push_back(static_cast<char>(c));
-  }
-  if (!any) return std::nullopt;
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return line;
-}
+bool input_is_terminal() { return ::isatty(STDIN_FILENO) == 1; }
 
 bool message_box(const BoxText& text, std::string_view title, BoxButtons buttons, bool errorIcon) {
-  (void)std::fflush(stdout);
-  std::string shown = "\n[ " + ansi_to_console(title) + " ]\n";
-  if (errorIcon) shown += "(X) ";
-  shown += ansi_to_console(text.before);
-  shown += text.name;
-  shown += ansi_to_console(text.after);
-  if (shown.back() != '\n') shown += '\n';
-  const bool terminal = ::isatty(STDIN_FILENO) == 1;
-  if (buttons == BoxButtons::YesNo) {
-    shown += "(Y/N): ";
-  } else if (terminal) {
-    shown += "(OK): ";
-  }
-  (void)std::fwrite(shown.data(), 1, shown.size(), stderr);
-  (void)std::fflush(stderr);
-  if (buttons == BoxButtons::YesNo) {
-    const std::optional<std::string> answer = read_input_line();
-    return answer && !answer->empty() && (answer->front() == 'Y' || answer->front() == 'y');
-  }
-  if (terminal) (void)read_input_line();
-  return true;
+  return console_message_box(text, title, buttons, errorIcon);
 }
 
 std::string whole_command_line(int argc, char** argv) {
