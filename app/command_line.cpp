@@ -122,6 +122,7 @@ ListOption list_option(std::string_view arg, std::string& listName) {
   return ListOption::None;
 }
 
+#ifndef _WIN32
 // On POSIX an absolute path is no option unless it is one of the known ones (see is_option).
 bool is_known_option(std::string_view arg) {
   static constexpr std::array<std::string_view, 10> kWords = {
@@ -132,6 +133,7 @@ bool is_known_option(std::string_view arg) {
                      [&](std::string_view word) { return equals_folded(arg, word); }) ||
          list_option(arg, ignored) != ListOption::None;
 }
+#endif
 
 bool is_option(std::string_view arg) {
   if (arg.empty() || arg.front() != '/') return false;

@@ -6,12 +6,17 @@
 
 #include "app/command_line.h"
 #include "app/single_file.h"
+#include "files/console.h"
+#include "files/texts.h"
 #include "platform/platform.h"
 
 namespace verolt::app {
 namespace {
 
 using Outcome = ParsedArguments::Outcome;
+
+// A program text as the console shows it on this platform.
+std::string shown(std::string_view utf8) { return files::to_console_text(files::to_ansi(utf8)); }
 
 ParsedArguments parse_quietly(const std::vector<std::string>& args,
                               std::string* printed = nullptr) {
@@ -73,26 +78,26 @@ TEST(ArgumentLoop, ErrorsEndTheRunWithTheirMessages) {
   ParsedArguments parsed = parse_quietly({"/HELP"}, &out);
   EXPECT_EQ(parsed.outcome, Outcome::Exit);
   EXPECT_EQ(parsed.exitCode, 100);
-  EXPECT_EQ(out, "Ошибка! Неизвестный параметр: /HELP\nИспользуйте /? для помощи\n");
+  EXPECT_EQ(out, shown("Ошибка! Неизвестный параметр: /HELP\nИспользуйте /? для помощи\n"));
 
   parsed = parse_quietly({"a", "b", "c"}, &out);
   EXPECT_EQ(parsed.exitCode, 100);
-  EXPECT_EQ(out, "Ошибка! Неизвестный параметр: c\n");
+  EXPECT_EQ(out, shown("Ошибка! Неизвестный параметр: c\n"));
 
   parsed = parse_quietly({"/l:x", "a", "b"}, &out);
-  EXPECT_EQ(out, "Ошибка! Неизвестный параметр: b\n");
+  EXPECT_EQ(out, shown("Ошибка! Неизвестный параметр: b\n"));
 
   for (const auto& args : std::vector<std::vector<std::string>>{
            {"/r", "/l:x"}, {"/l:x", "/r"}, {"/r", "/t"}, {"/f", "/r"}, {"/R", "/F:y"}}) {
     parsed = parse_quietly(args, &out);
     EXPECT_EQ(parsed.exitCode, 100);
-    EXPECT_EQ(out, "Ошибка! Параметр /r не совместим с /l /t /f\n") << args[0] << args[1];
+    EXPECT_EQ(out, shown("Ошибка! Параметр /r не совместим с /l /t /f\n")) << args[0] << args[1];
   }
 
   for (const char* arg : {"/", "/x", "/Help", "/h3", "/l-"}) {
     parsed = parse_quietly({arg}, &out);
     EXPECT_EQ(parsed.outcome, Outcome::Exit) << arg;
-    EXPECT_EQ(out.rfind("Ошибка! Неизвестный параметр: ", 0), 0U) << arg;
+    EXPECT_EQ(out.rfind(shown("Ошибка! Неизвестный параметр: "), 0), 0U) << arg;
   }
 }
 
@@ -102,7 +107,7 @@ TEST(ArgumentLoop, HelpStopsAtOnceButNotAfterAnError) {
   EXPECT_EQ(parsed.exitCode, 100);
   EXPECT_NE(out.find("Verolt.exe /check testfile.txt testfile2.txt\n"), std::string::npos);
   parsed = parse_quietly({"/x", "/help"}, &out);
-  EXPECT_EQ(out.find("Примеры"), std::string::npos);
+  EXPECT_EQ(out.find(shown("Примеры")), std::string::npos);
 }
 
 TEST(ArgumentLoop, SingleFileOptionHandsOverWithTheSetInForce) {

@@ -368,8 +368,14 @@ TEST(FindFilesDots, OneDotPerHundredFilesAppendedInADirectory) {
 
 TEST(FindFilesDeep, DeepTreeIsWalkedWhole) {
   TempTree tree;
+  // The ANSI file API of Windows stops at 260 characters a path.
+#ifdef _WIN32
+  constexpr int kDepth = 100;
+#else
+  constexpr int kDepth = 300;
+#endif
   std::string relative;
-  for (int depth = 0; depth < 300; ++depth) {
+  for (int depth = 0; depth < kDepth; ++depth) {
     relative += "d/";
   }
   tree.file(relative + "bottom");
@@ -377,7 +383,7 @@ TEST(FindFilesDeep, DeepTreeIsWalkedWhole) {
   const auto entries = find_sorted(tree, "*.*", true);
   ASSERT_EQ(entries.size(), 2U);
   EXPECT_EQ(entries[0].name, "bottom");
-  EXPECT_EQ(entries[0].dir.size(), 599U);
+  EXPECT_EQ(entries[0].dir.size(), 2U * kDepth - 1);
 }
 
 }  // namespace

@@ -254,7 +254,8 @@ std::string p(std::initializer_list<std::string_view> parts) {
   return out;
 }
 
-std::string nl() { return "\n"; }
+// The Windows C runtime writes standard output in text mode, which turns "\n" into CR LF.
+std::string nl() { return target().windows ? "\r\n" : "\n"; }
 
 std::string con(std::string_view utf8) {
   if (target().windows) return with_console_line_ends(convert(utf8, cp866_of));
