@@ -28,12 +28,11 @@ bool ask_to_continue(std::string_view before, const std::string& name, std::stri
 
 }  // namespace
 
-int create_hash_list(const RunSettings& settings, files::OutputFile& output, FileSource& source,
-                     gost::FileHasher& hasher) {
+int create_hash_list(const RunSettings& settings, files::OutputFile& output, FileHashQueue& files) {
   int result = 0;
   FileItem item;
   gost::HashValue value{};
-  while (source.next(item)) {
+  while (files.next(item)) {
     if (output.is_open()) {
       output.write(item.name);
       output.write("\t");
@@ -42,7 +41,7 @@ int create_hash_list(const RunSettings& settings, files::OutputFile& output, Fil
       files::print_raw("\n");
       files::flush_output();
     }
-    if (hasher.hash_file(item.name, value, settings.parameterSet)) {
+    if (files.result(value)) {
       if (output.is_open()) {
         files::write_hash_text(value, output, settings.printFormat);
       } else {
@@ -93,18 +92,17 @@ int create_stream_hash(const RunSettings& settings, files::OutputFile& output, F
   return result;
 }
 
-int verify_hash_list(const RunSettings& settings, files::OutputFile& output, FileSource& source,
-                     gost::FileHasher& hasher) {
+int verify_hash_list(files::OutputFile& output, FileHashQueue& files) {
   int result = 0;
   FileItem item;
   gost::HashValue computed{};
-  while (source.next(item)) {
+  while (files.next(item)) {
     // The file is hashed before its line is judged: an unopenable file is reported as such.
     std::string_view line;
     std::string_view box;
     std::string_view title = text::kCheckTitle;
     int code = 0;
-    if (!hasher.hash_file(item.name, computed, settings.parameterSet)) {
+    if (!files.result(computed)) {
       line = text::kCannotOpenFile;
       box = text::kCannotOpenFile;
       title = text::kBoxTitle;

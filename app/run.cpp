@@ -56,14 +56,16 @@ int run_modes(const RunSettings& settings) {
                : FileSource::from_mask(settings, output, progress, exitCode);
   if (!source) return exitCode;
 
-  gost::FileHasher hasher(&progress);
   int result = 0;
   if (settings.streamMode) {
+    // One chain of steps: the stream is hashed on this thread, file after file.
+    gost::FileHasher hasher(&progress);
     result = settings.verifyStream ? verify_stream_hash(settings, output, *source, hasher)
                                    : create_stream_hash(settings, output, *source, hasher);
   } else {
-    result = settings.verifyList ? verify_hash_list(settings, output, *source, hasher)
-                                 : create_hash_list(settings, output, *source, hasher);
+    FileHashQueue files(*source, settings.parameterSet, progress, hashing_threads());
+    result = settings.verifyList ? verify_hash_list(output, files)
+                                 : create_hash_list(settings, output, files);
   }
 
   if (result != 0) {

@@ -68,7 +68,7 @@ void ProgressState::erase() {
   shownWidth_ = 0;
 }
 
-FileHasher::FileHasher(ProgressState* progress) : progress_(progress), buffer_(kReadSize) {}
+FileHasher::FileHasher(ReadObserver* observer) : observer_(observer), buffer_(kReadSize) {}
 
 bool FileHasher::hash_add_file(HashContext& context, const std::string& name) {
   platform::InputFile file;
@@ -85,10 +85,10 @@ bool FileHasher::hash_add_file(HashContext& context, const std::string& name) {
     }
     const auto n = static_cast<std::size_t>(got);
     context.hash_update(buffer_.data(), n);
-    if (progress_ != nullptr) progress_->advance(n);
+    if (observer_ != nullptr && !observer_->on_read(n)) break;
   }
   file.close();
-  if (progress_ != nullptr) progress_->erase();
+  if (observer_ != nullptr) observer_->on_file_end();
 
   if (!complete) context.restore(saved);
   return complete;

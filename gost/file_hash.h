@@ -18,9 +18,23 @@ inline constexpr std::size_t kReadSize = 131072;
 // scaled down together until they fit 32 bits, so totals past 4 GiB keep their ratio.
 std::string progress_text(std::uint64_t done, std::uint64_t total);
 
+// Told of every read of a file being hashed, and of the end of that file.
+class ReadObserver {
+ public:
+  virtual ~ReadObserver() = default;
+  // After a read of n bytes. False stops the reading: the file then counts as failed.
+  virtual bool on_read(std::uint64_t n) = 0;
+  virtual void on_file_end() = 0;
+
+ protected:
+  ReadObserver() = default;
+  ReadObserver(const ReadObserver&) = default;
+  ReadObserver& operator=(const ReadObserver&) = default;
+};
+
 // Progress of a run across all its files. The text goes to a sink: the console channel by
 // default; nothing is shown while no total is set.
-class ProgressState {
+class ProgressState : public ReadObserver {
  public:
   using Sink = std::function<void(std::string_view)>;
 
@@ -32,6 +46,12 @@ class ProgressState {
   void advance(std::uint64_t n);
   // At the end of a file: erases the shown text.
   void erase();
+
+  bool on_read(std::uint64_t n) override {
+    advance(n);
+    return true;
+  }
+  void on_file_end() override { erase(); }
 
   std::uint64_t totalBytes() const { return totalBytes_; }
   std::uint64_t doneBytes() const { return doneBytes_; }
@@ -46,7 +66,7 @@ class ProgressState {
 // Reads files into hash contexts through one read buffer, reused for every file.
 class FileHasher {
  public:
-  explicit FileHasher(ProgressState* progress = nullptr);
+  explicit FileHasher(ReadObserver* observer = nullptr);
 
   // Adds the whole file to `context`. False when the file cannot be opened or a read fails;
   // the context is then as it was before the call.
@@ -55,7 +75,7 @@ class FileHasher {
   bool hash_file(const std::string& name, HashValue& out, int set);
 
  private:
-  ProgressState* progress_;
+  ReadObserver* observer_;
   std::vector<std::uint8_t> buffer_;
   HashContext context_;
 };

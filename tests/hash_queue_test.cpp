@@ -1,0 +1,106 @@
+// Hashing on several threads gives exactly what one thread gives: the same values in the same
+// order, the same progress text, and a clean stop when the reader leaves early.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/hash_queue.h"
+
+namespace verolt::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+class HashQueue : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / "verolt-hash-queue";
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    std::mt19937 random(7);
+    std::ofstream list(dir_ / "names.lst", std::ios::binary);
+    for (int i = 0; i < 60; ++i) {
+      const fs::path file = dir_ / ("f" + std::to_string(i));
+      // Sizes from empty to several reads, with a missing file now and then.
+      if (i % 13 != 5) {
+        const std::size_t size = (i % 7 == 0) ? 300000 + random() % 50000 : random() % 5000;
+        std::string bytes(size, '\0');
+        for (char& c : bytes) c = static_cast<char>(random());
+        std::ofstream(file, std::ios::binary) << bytes;
+      }
+      list << file.string() << "\n";
+    }
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  struct Outcome {
+    std::vector<std::string> names;
+    std::vector<bool> hashed;
+    std::vector<gost::HashValue> values;
+    std::string progress;
+  };
+
+  // Runs the list through a queue, taking at most `limit` results.
+  Outcome run(unsigned threads, std::size_t limit = SIZE_MAX) const {
+    RunSettings settings;
+    settings.listName = (dir_ / "names.lst").string();
+    Outcome outcome;
+    gost::ProgressState progress(
+        [&outcome](std::string_view text) { outcome.progress.append(text); });
+    int exitCode = 0;
+    const auto source = FileSource::from_list(settings, progress, exitCode);
+    EXPECT_TRUE(source);
+    FileHashQueue queue(*source, 1, progress, threads);
+    FileItem item;
+    while (outcome.names.size() < limit && queue.next(item)) {
+      gost::HashValue value{};
+      outcome.names.push_back(item.name);
+      outcome.hashed.push_back(queue.result(value));
+      outcome.values.push_back(value);
+    }
+    return outcome;
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(HashQueue, ThreadsChangeNothingThatCanBeSeen) {
+  const Outcome one = run(1);
+  ASSERT_EQ(one.names.size(), 60U);
+  EXPECT_FALSE(one.hashed[5]);
+  EXPECT_NE(one.progress.find("100.00%"), std::string::npos);
+  for (unsigned threads : {2U, 3U, 8U}) {
+    const Outcome many = run(threads);
+    EXPECT_EQ(many.names, one.names) << threads;
+    EXPECT_EQ(many.hashed, one.hashed) << threads;
+    EXPECT_EQ(many.values, one.values) << threads;
+    EXPECT_EQ(many.progress, one.progress) << threads;
+  }
+}
+
+TEST_F(HashQueue, LeavingEarlyDropsWhatWasHashedAhead) {
+  const Outcome one = run(1, 3);
+  const Outcome many = run(4, 3);
+  EXPECT_EQ(many.values, one.values);
+  EXPECT_EQ(many.progress, one.progress);
+}
+
+#ifndef _WIN32
+TEST(HashingThreads, TakenFromTheEnvironment) {
+  ::setenv("VEROLT_THREADS", "3", 1);
+  EXPECT_EQ(hashing_threads(), 3U);
+  for (const char* bad : {"0", "-2", "x", "4k", ""}) {
+    ::setenv("VEROLT_THREADS", bad, 1);
+    EXPECT_GE(hashing_threads(), 1U) << bad;
+  }
+  ::unsetenv("VEROLT_THREADS");
+}
+#endif
+
+}  // namespace
+}  // namespace verolt::app
