@@ -21,6 +21,8 @@ InputFile::~InputFile() { close(); }
 
 bool InputFile::open(const std::string& name) {
   close();
+  // The system would stop at a NUL inside the name and open another file.
+  if (name.find('\0') != std::string::npos) return false;
   // Non-blocking, so that a FIFO without a writer does not stop the run before it is refused.
   const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
@@ -53,6 +55,7 @@ void InputFile::close() {
 }
 
 bool opens_for_reading(const std::string& name) {
+  if (name.find('\0') != std::string::npos) return false;
   const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st {};

@@ -106,7 +106,9 @@ bool DirectorySearch::find_next(FoundEntry& entry) {
 
 std::optional<std::uint64_t> listed_file_size(const std::string& name) {
   struct stat st {};
-  if (name.empty() || stat(name.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+  // A name with a NUL inside (a line of a UTF-16 list, say) would name another file.
+  if (name.empty() || name.find('\0') != std::string::npos || stat(name.c_str(), &st) != 0 ||
+      S_ISDIR(st.st_mode)) {
     return std::nullopt;
   }
   return size_of(st);

@@ -69,6 +69,7 @@ bool DirectorySearch::find_next(FoundEntry& entry) {
 }
 
 std::optional<std::uint64_t> listed_file_size(const std::string& name) {
+  if (name.find('\0') != std::string::npos) return std::nullopt;
   WIN32_FIND_DATAA data{};
   const HANDLE handle = FindFirstFileA(name.c_str(), &data);
   if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
@@ -82,6 +83,8 @@ std::optional<std::uint64_t> listed_file_size(const std::string& name) {
 namespace {
 
 HANDLE open_for_reading(const std::string& name) {
+  // The system would stop at a NUL inside the name and open another file.
+  if (name.find('\0') != std::string::npos) return INVALID_HANDLE_VALUE;
   return CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
 }
