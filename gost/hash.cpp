@@ -1,5 +1,6 @@
 #include "gost/hash.h"
 
+#include <cstdlib>
 #include <cstring>
 
 namespace verolt::gost {
@@ -219,6 +220,22 @@ void build_round_tables(const SubstitutionTables& tables, RoundTables& round) {
   }
 }
 
+void build_nibble_tables(const SubstitutionTables& tables, NibbleTables& nibbles) {
+  // Byte x of Tk with a zero high nibble carries row 2k of x; byte 16x carries row 2k + 1 of x,
+  // already in the high nibble.
+  for (std::size_t k = 0; k < 4; ++k) {
+    for (std::size_t x = 0; x < 16; ++x) {
+      nibbles.low[16 * k + x] = static_cast<std::uint8_t>(tables.t[k][x] & 0x0Fu);
+      nibbles.high[16 * k + x] = static_cast<std::uint8_t>(tables.t[k][16 * x] & 0xF0u);
+    }
+  }
+}
+
+void build_engine_tables(const SubstitutionTables& tables, EngineTables& engine) {
+  build_round_tables(tables, engine.round);
+  build_nibble_tables(tables, engine.nibbles);
+}
+
 void gost_encrypt_block(const RoundTables& round, const std::uint8_t in[8],
                         const std::uint8_t key[32], std::uint8_t out[8]) {
   Lanes<1> x;
@@ -311,24 +328,62 @@ void gost_step(const RoundTables& round, std::uint8_t h[32], const std::uint8_t 
   }
 }
 
-HashContext::HashContext() : state_(), tables_(), round_() { hash_reset(2); }
+bool engine_supported(Engine engine) {
+  switch (engine) {
+    case Engine::portable:
+      return true;
+    case Engine::avx512:
+      return detail::avx512_steps() != nullptr;
+  }
+  return false;
+}
+
+Engine default_engine() {
+  const char* chosen = std::getenv("VEROLT_ENGINE");  // NOLINT(concurrency-mt-unsafe): only read
+  if (chosen != nullptr && std::strcmp(chosen, "portable") == 0) return Engine::portable;
+  return engine_supported(Engine::avx512) ? Engine::avx512 : Engine::portable;
+}
+
+const char* engine_name(Engine engine) { return engine == Engine::avx512 ? "avx512" : "portable"; }
+
+void gost_steps(Engine engine, const EngineTables& tables, std::uint8_t h[32],
+                std::uint8_t* checksum, const std::uint8_t* blocks, std::size_t count) {
+  if (engine == Engine::avx512) {
+    if (const detail::StepsFunction steps = detail::avx512_steps()) {
+      steps(tables.nibbles, h, checksum, blocks, count);
+      return;
+    }
+  }
+  for (std::size_t b = 0; b < count; ++b) {
+    const std::uint8_t* block = blocks + kBlockSize * b;
+    if (checksum != nullptr) {
+      // The checksum is the 256-bit sum of the blocks; the carry out of the top word is dropped.
+      std::uint64_t carry = 0;
+      for (std::size_t i = 0; i < 8; ++i) {
+        const std::uint64_t sum =
+            std::uint64_t{load32(checksum + 4 * i)} + load32(block + 4 * i) + carry;
+        store32(checksum + 4 * i, static_cast<std::uint32_t>(sum));
+        carry = sum >> 32;
+      }
+    }
+    gost_step(tables.round, h, block);
+  }
+}
+
+HashContext::HashContext() : HashContext(default_engine()) {}
+
+HashContext::HashContext(Engine engine)
+    : state_(),
+      tables_(),
+      engineTables_(),
+      engine_(engine_supported(engine) ? engine : Engine::portable) {
+  hash_reset(2);
+}
 
 void HashContext::hash_reset(int set) {
   build_substitution_tables(parameter_set(set), tables_);
-  build_round_tables(tables_, round_);
+  build_engine_tables(tables_, engineTables_);
   state_ = State();
-}
-
-void HashContext::process_block(const std::uint8_t* block) {
-  // The checksum is the 256-bit sum of the blocks; the carry out of the top word is dropped.
-  std::uint64_t carry = 0;
-  for (std::size_t i = 0; i < 8; ++i) {
-    const std::uint64_t sum =
-        std::uint64_t{load32(state_.checksum + 4 * i)} + load32(block + 4 * i) + carry;
-    store32(state_.checksum + 4 * i, static_cast<std::uint32_t>(sum));
-    carry = sum >> 32;
-  }
-  gost_step(round_, state_.H, block);
 }
 
 void HashContext::hash_update(const void* data, std::size_t n) {
@@ -345,13 +400,16 @@ void HashContext::hash_update(const void* data, std::size_t n) {
     }
     std::memcpy(state_.blockBuffer + state_.bufferedCount, p, room);
     state_.bufferedCount = 0;
-    process_block(state_.blockBuffer);
+    gost_steps(engine_, engineTables_, state_.H, state_.checksum, state_.blockBuffer, 1);
     p += room;
     n -= room;
   }
 
-  // Whole blocks are hashed where they lie.
-  for (; n >= kBlockSize; p += kBlockSize, n -= kBlockSize) process_block(p);
+  // Whole blocks are hashed where they lie, all in one run of the engine.
+  const std::size_t whole = n / kBlockSize;
+  gost_steps(engine_, engineTables_, state_.H, state_.checksum, p, whole);
+  p += kBlockSize * whole;
+  n -= kBlockSize * whole;
 
   if (n > 0) std::memcpy(state_.blockBuffer, p, n);
   state_.bufferedCount = static_cast<std::uint32_t>(n);
@@ -361,14 +419,14 @@ void HashContext::hash_finish(HashValue& out) {
   if (state_.bufferedCount > 0) {
     // The last partial block is padded with zeros at its high end.
     std::memset(state_.blockBuffer + state_.bufferedCount, 0, kBlockSize - state_.bufferedCount);
-    process_block(state_.blockBuffer);
+    gost_steps(engine_, engineTables_, state_.H, state_.checksum, state_.blockBuffer, 1);
   }
 
   // The length in bits, modulo 2^64; it is not part of the checksum.
   std::memset(state_.blockBuffer, 0, kBlockSize);
   store64(state_.blockBuffer, state_.byteCount * 8);
-  gost_step(round_, state_.H, state_.blockBuffer);
-  gost_step(round_, state_.H, state_.checksum);
+  gost_steps(engine_, engineTables_, state_.H, nullptr, state_.blockBuffer, 1);
+  gost_steps(engine_, engineTables_, state_.H, nullptr, state_.checksum, 1);
 
   std::memcpy(out.data(), state_.H, kBlockSize);
 }

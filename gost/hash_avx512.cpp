@@ -1,0 +1,408 @@
+// The step function on AVX-512 (F, BW, VL and VBMI). The four encryptions of a step are the four
+// 32-bit lanes of one vector, and a round substitutes all 32 nibbles with two byte permutations.
+// Everything else in a step is linear over GF(2) on bytes, so mixing and key generation are sums
+// of byte permutations of the values involved; their indexes are worked out at compile time.
+#include "gost/hash.h"
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define VEROLT_GOST_AVX512 1
+#if defined(__GNUC__) && !defined(__clang__)
+// GCC 12's intrinsics fill the unused parts of results with deliberately undefined vectors and
+// then warn about them (fixed in GCC 13).
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+#include <cpuid.h>
+#include <immintrin.h>
+#else
+#define VEROLT_GOST_AVX512 0
+#endif
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace verolt::gost {
+
+#if VEROLT_GOST_AVX512
+
+namespace {
+
+// ---- The linear maps, at compile time ----
+
+// A linear map on bytes: output byte b is the XOR of the source bytes set in sources[b].
+struct ByteMap {
+  std::uint64_t sources[64];
+};
+
+// The engine keeps 256-bit values in the lane layout: the low halves of the four quarters, then
+// their high halves, which are N1 and N2 of the four encryptions. Where byte b of the value sits:
+constexpr int lane_position(int b) { return (b % 8 < 4 ? 0 : 16) + 4 * (b / 8) + b % 4; }
+
+// The encryption result S in the same registers: N2 is the low half of each quarter, N1 the high
+// one. Positions 0..15 are N1, 16..31 N2.
+constexpr int cipher_position(int b) { return (b % 8 < 4 ? 16 : 0) + 4 * (b / 8) + b % 4; }
+
+// psi^n on the sixteen 16-bit words: bit w of row[o] says that input word w enters output word o.
+struct WordMatrix {
+  std::uint16_t row[16];
+};
+
+constexpr WordMatrix psi_power(int n) {
+  std::uint16_t seq[16 + 80] = {};
+  for (int j = 0; j < 16; ++j) seq[j] = static_cast<std::uint16_t>(1u << j);
+  for (int j = 0; j < n; ++j) {
+    seq[j + 16] = static_cast<std::uint16_t>(seq[j] ^ seq[j + 1] ^ seq[j + 2] ^ seq[j + 3] ^
+                                             seq[j + 12] ^ seq[j + 15]);
+  }
+  WordMatrix m{};
+  for (int o = 0; o < 16; ++o) m.row[o] = seq[n + o];
+  return m;
+}
+
+// The new H is psi^61(H) ^ psi^62(M) ^ psi^74(S). The first two do not wait for the encryption:
+// one map from H (lane layout, source bytes 0..31) and M (as loaded, 32..63) to the lane layout.
+constexpr ByteMap mix_map() {
+  const WordMatrix h = psi_power(61);
+  const WordMatrix m = psi_power(62);
+  ByteMap map{};
+  for (int o = 0; o < 16; ++o) {
+    for (int e = 0; e < 2; ++e) {
+      std::uint64_t& sources = map.sources[lane_position(2 * o + e)];
+      for (int w = 0; w < 16; ++w) {
+        if ((h.row[o] >> w & 1) != 0) sources |= std::uint64_t{1} << lane_position(2 * w + e);
+        if ((m.row[o] >> w & 1) != 0) sources |= std::uint64_t{1} << (32 + 2 * w + e);
+      }
+    }
+  }
+  return map;
+}
+
+// psi^74(S) from one half of the encryption result: N1 (half 0) or N2 (half 1), 16 bytes each.
+constexpr ByteMap cipher_map(int half) {
+  const WordMatrix s = psi_power(74);
+  ByteMap map{};
+  for (int o = 0; o < 16; ++o) {
+    for (int e = 0; e < 2; ++e) {
+      for (int w = 0; w < 16; ++w) {
+        const int from = cipher_position(2 * w + e);
+        if ((s.row[o] >> w & 1) != 0 && from / 16 == half) {
+          map.sources[lane_position(2 * o + e)] |= std::uint64_t{1} << (from % 16);
+        }
+      }
+    }
+  }
+  return map;
+}
+
+// Key generation. A's powers are windows of a sequence of quarters q0, q1, ... that grows by
+// q(k+4) = q(k) ^ q(k+1); as a set of the first four quarters:
+constexpr unsigned quarter_sequence(int k) {
+  return k < 4 ? 1u << k : quarter_sequence(k - 4) ^ quarter_sequence(k - 3);
+}
+
+// Key i (0..3) is P(U ^ V) with U = window i of H's sequence (C3 enters the third, hence window
+// i - 2 of C3's sequence in the third and fourth) and V = window 2i of M's sequence. Key word j of
+// key i is bytes j, 8 + j, 16 + j, 24 + j of U ^ V; the round of word j needs it for all four keys
+// at once, so the keys are laid out by word: byte 16j + 4i + q of 128 holds byte 8q + j of U ^ V
+// of key i. `half` 0 is words 0..3, half 1 words 4..7; `from_h` picks the part of H (lane layout)
+// or of M (as loaded).
+constexpr ByteMap key_map(int half, bool from_h) {
+  ByteMap map{};
+  for (int j = 4 * half; j < 4 * half + 4; ++j) {
+    for (int i = 0; i < 4; ++i) {
+      for (int q = 0; q < 4; ++q) {
+        const unsigned quarters = from_h ? quarter_sequence(i + q) : quarter_sequence(2 * i + q);
+        std::uint64_t& sources = map.sources[16 * (j % 4) + 4 * i + q];
+        for (int p = 0; p < 4; ++p) {
+          if ((quarters >> p & 1) == 0) continue;
+          sources |= std::uint64_t{1} << (from_h ? lane_position(8 * p + j) : 8 * p + j);
+        }
+      }
+    }
+  }
+  return map;
+}
+
+// C3, least significant byte first.
+constexpr std::uint8_t kC3[32] = {0x00, 0xFF, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0xFF, 0xFF, 0x00, 0xFF,
+                                  0x00, 0xFF, 0x00, 0xFF, 0x00, 0x00, 0xFF, 0xFF, 0x00, 0xFF, 0x00,
+                                  0x00, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0x00, 0xFF};
+
+struct Bytes64 {
+  std::uint8_t b[64];
+};
+
+// What C3 adds to the keys, in the layout of key_map.
+constexpr Bytes64 key_constant(int half) {
+  Bytes64 c{};
+  for (int j = 4 * half; j < 4 * half + 4; ++j) {
+    for (int i = 2; i < 4; ++i) {
+      for (int q = 0; q < 4; ++q) {
+        const unsigned quarters = quarter_sequence(i - 2 + q);
+        for (int p = 0; p < 4; ++p) {
+          if ((quarters >> p & 1) != 0) c.b[16 * (j % 4) + 4 * i + q] ^= kC3[8 * p + j];
+        }
+      }
+    }
+  }
+  return c;
+}
+
+constexpr Bytes64 to_lane_layout() {
+  Bytes64 index{};
+  for (int b = 0; b < 32; ++b) index.b[lane_position(b)] = static_cast<std::uint8_t>(b);
+  return index;
+}
+
+constexpr Bytes64 from_lane_layout() {
+  Bytes64 index{};
+  for (int b = 0; b < 32; ++b) index.b[b] = static_cast<std::uint8_t>(lane_position(b));
+  return index;
+}
+
+constexpr int most_sources(const ByteMap& map) {
+  int most = 0;
+  for (const std::uint64_t sources : map.sources) {
+    int n = 0;
+    for (int s = 0; s < 64; ++s) n += static_cast<int>(sources >> s & 1);
+    most = n > most ? n : most;
+  }
+  return most;
+}
+
+// A map as N permutations with zeroing masks whose results add up to it. Term t of output byte b
+// goes to permutation t / fold at position b + width * (t % fold): with fold 2 one 64-byte
+// permutation makes two terms of a 32-byte result.
+template <int N>
+struct Terms {
+  std::uint8_t index[N][64];
+  std::uint64_t mask[N];
+};
+
+template <int N>
+constexpr Terms<N> compile(const ByteMap& map, int width, int fold) {
+  Terms<N> terms{};
+  for (int b = 0; b < width; ++b) {
+    int t = 0;
+    for (int s = 0; s < 64; ++s) {
+      if ((map.sources[b] >> s & 1) == 0) continue;
+      const int at = b + width * (t % fold);
+      terms.index[t / fold][at] = static_cast<std::uint8_t>(s);
+      terms.mask[t / fold] |= std::uint64_t{1} << at;
+      ++t;
+    }
+  }
+  return terms;
+}
+
+constexpr ByteMap kMixMap = mix_map();
+constexpr auto kMix = compile<(most_sources(kMixMap) + 1) / 2>(kMixMap, 32, 2);
+constexpr ByteMap kFromN1Map = cipher_map(0);
+constexpr auto kFromN1 = compile<most_sources(kFromN1Map)>(kFromN1Map, 32, 1);
+constexpr ByteMap kFromN2Map = cipher_map(1);
+constexpr auto kFromN2 = compile<most_sources(kFromN2Map)>(kFromN2Map, 32, 1);
+constexpr ByteMap kKeyFromH0Map = key_map(0, true);
+constexpr auto kKeyFromH0 = compile<most_sources(kKeyFromH0Map)>(kKeyFromH0Map, 64, 1);
+constexpr ByteMap kKeyFromH1Map = key_map(1, true);
+constexpr auto kKeyFromH1 = compile<most_sources(kKeyFromH1Map)>(kKeyFromH1Map, 64, 1);
+constexpr ByteMap kKeyFromM0Map = key_map(0, false);
+constexpr auto kKeyFromM0 = compile<most_sources(kKeyFromM0Map)>(kKeyFromM0Map, 64, 1);
+constexpr ByteMap kKeyFromM1Map = key_map(1, false);
+constexpr auto kKeyFromM1 = compile<most_sources(kKeyFromM1Map)>(kKeyFromM1Map, 64, 1);
+constexpr Bytes64 kKeyConstant0 = key_constant(0);
+constexpr Bytes64 kKeyConstant1 = key_constant(1);
+constexpr Bytes64 kToLane = to_lane_layout();
+constexpr Bytes64 kFromLane = from_lane_layout();
+
+// ---- The engine ----
+
+#define VEROLT_AVX512_TARGET __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi")))
+
+VEROLT_AVX512_TARGET inline __m256i load256(const std::uint8_t* p) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+VEROLT_AVX512_TARGET inline __m512i load512(const std::uint8_t* p) { return _mm512_loadu_si512(p); }
+
+// start ^ the sum of the terms, from a source of up to 32 bytes into 32 bytes.
+template <int N>
+VEROLT_AVX512_TARGET inline __m256i sum256(const Terms<N>& terms, __m256i source, __m256i start) {
+  __m256i sum = start;
+  for (int t = 0; t < N; t += 2) {
+    const __m256i a = _mm256_maskz_permutexvar_epi8(static_cast<__mmask32>(terms.mask[t]),
+                                                    load256(terms.index[t]), source);
+    if (t + 1 == N) return _mm256_xor_si256(sum, a);
+    const __m256i b = _mm256_maskz_permutexvar_epi8(static_cast<__mmask32>(terms.mask[t + 1]),
+                                                    load256(terms.index[t + 1]), source);
+    sum = _mm256_ternarylogic_epi32(sum, a, b, 0x96);
+  }
+  return sum;
+}
+
+// The same from a source of up to 64 bytes into 64 bytes.
+template <int N>
+VEROLT_AVX512_TARGET inline __m512i sum512(const Terms<N>& terms, __m512i source, __m512i start) {
+  __m512i sum = start;
+  for (int t = 0; t < N; t += 2) {
+    const __m512i a = _mm512_maskz_permutexvar_epi8(terms.mask[t], load512(terms.index[t]), source);
+    if (t + 1 == N) return _mm512_xor_si512(sum, a);
+    const __m512i b =
+        _mm512_maskz_permutexvar_epi8(terms.mask[t + 1], load512(terms.index[t + 1]), source);
+    sum = _mm512_ternarylogic_epi32(sum, a, b, 0x96);
+  }
+  return sum;
+}
+
+// The substitution: rows 0, 2, 4, 6 and rows 1, 3, 5, 7 (pre-shifted) as 64-byte tables; a
+// nibble of byte p indexes its table at 16p + nibble.
+struct Sbox {
+  __m512i low;
+  __m512i high;
+  __m128i nibbles;  // 0x0F in every byte
+  __m128i rows;     // 16p in byte p of every lane
+};
+
+// other ^ f(n + k) in all four lanes.
+VEROLT_AVX512_TARGET inline __m128i round(const Sbox& s, __m128i other, __m128i n, __m128i k) {
+  // _mm_add_epi32, in the compiler's vector types that it expands to.
+  const __m128i v = (__m128i)((__v4su)n + (__v4su)k);
+  // (v & nibbles) | rows
+  const __m128i low_index = _mm_ternarylogic_epi32(v, s.nibbles, s.rows, 0xEA);
+  const __m128i high_index = _mm_ternarylogic_epi32(_mm_srli_epi32(v, 4), s.nibbles, s.rows, 0xEA);
+  const __m128i low =
+      _mm512_castsi512_si128(_mm512_permutexvar_epi8(_mm512_castsi128_si512(low_index), s.low));
+  const __m128i high =
+      _mm512_castsi512_si128(_mm512_permutexvar_epi8(_mm512_castsi128_si512(high_index), s.high));
+  // The rotation distributes over the two halves of the substituted word.
+  return _mm_ternarylogic_epi32(other, _mm_rol_epi32(low, 11), _mm_rol_epi32(high, 11), 0x96);
+}
+
+// The 32 rounds: key words 0..7 three times, then 7..0; odd rounds change N2, even ones N1.
+VEROLT_AVX512_TARGET inline void encrypt(const Sbox& s, const __m128i k[8], __m128i& n1,
+                                         __m128i& n2) {
+  for (int pass = 0; pass < 3; ++pass) {
+    for (int j = 0; j < 8; j += 2) {
+      n2 = round(s, n2, n1, k[j]);
+      n1 = round(s, n1, n2, k[j + 1]);
+    }
+  }
+  for (int j = 7; j > 0; j -= 2) {
+    n2 = round(s, n2, n1, k[j]);
+    n1 = round(s, n1, n2, k[j - 1]);
+  }
+}
+
+struct Keys {
+  __m512i words0123;
+  __m512i words4567;
+};
+
+// The part of the keys that comes from the block (and C3); it is known a step ahead.
+VEROLT_AVX512_TARGET inline Keys keys_from_block(const std::uint8_t* block) {
+  const __m512i m = _mm512_castsi256_si512(load256(block));
+  return {sum512(kKeyFromM0, m, load512(kKeyConstant0.b)),
+          sum512(kKeyFromM1, m, load512(kKeyConstant1.b))};
+}
+
+VEROLT_AVX512_TARGET inline Keys add_keys_from_h(const Keys& from_block, __m256i h) {
+  const __m512i source = _mm512_castsi256_si512(h);
+  return {sum512(kKeyFromH0, source, from_block.words0123),
+          sum512(kKeyFromH1, source, from_block.words4567)};
+}
+
+VEROLT_AVX512_TARGET inline void add_to_checksum(unsigned long long sum[4],
+                                                 const std::uint8_t* block) {
+  unsigned long long w[4];
+  std::memcpy(w, block, sizeof w);
+  unsigned char carry = _addcarry_u64(0, sum[0], w[0], &sum[0]);
+  carry = _addcarry_u64(carry, sum[1], w[1], &sum[1]);
+  carry = _addcarry_u64(carry, sum[2], w[2], &sum[2]);
+  static_cast<void>(_addcarry_u64(carry, sum[3], w[3], &sum[3]));
+}
+
+VEROLT_AVX512_TARGET void steps(const NibbleTables& nibbles, std::uint8_t h[32],
+                                std::uint8_t* checksum, const std::uint8_t* blocks,
+                                std::size_t count) {
+  if (count == 0) return;
+  const Sbox s = {load512(nibbles.low), load512(nibbles.high), _mm_set1_epi8(0x0F),
+                  _mm_set1_epi32(0x30201000)};
+  unsigned long long sum[4] = {};
+  if (checksum != nullptr) std::memcpy(sum, checksum, sizeof sum);
+
+  __m256i hl = _mm256_permutexvar_epi8(load256(kToLane.b), load256(h));
+  Keys keys = add_keys_from_h(keys_from_block(blocks), hl);
+  for (std::size_t b = 0; b < count; ++b) {
+    const std::uint8_t* block = blocks + kBlockSize * b;
+    if (checksum != nullptr) add_to_checksum(sum, block);
+
+    // Work that does not wait for the encryption: psi^61(H) ^ psi^62(M), and the next block's
+    // part of the next keys.
+    const __m512i hm = _mm512_inserti64x4(_mm512_castsi256_si512(hl), load256(block), 1);
+    const __m512i mixed2 = sum512(kMix, hm, _mm512_setzero_si512());
+    const __m256i mixed =
+        _mm256_xor_si256(_mm512_castsi512_si256(mixed2), _mm512_extracti64x4_epi64(mixed2, 1));
+    const bool more = b + 1 < count;
+    const Keys next = more ? keys_from_block(block + kBlockSize) : keys;
+
+    const __m128i k[8] = {
+        _mm512_castsi512_si128(keys.words0123),       _mm512_extracti32x4_epi32(keys.words0123, 1),
+        _mm512_extracti32x4_epi32(keys.words0123, 2), _mm512_extracti32x4_epi32(keys.words0123, 3),
+        _mm512_castsi512_si128(keys.words4567),       _mm512_extracti32x4_epi32(keys.words4567, 1),
+        _mm512_extracti32x4_epi32(keys.words4567, 2), _mm512_extracti32x4_epi32(keys.words4567, 3)};
+    __m128i n1 = _mm256_castsi256_si128(hl);
+    __m128i n2 = _mm256_extracti128_si256(hl, 1);
+    encrypt(s, k, n1, n2);
+
+    // N2 is final a round before N1, so its share is ready first.
+    const __m256i partial = sum256(kFromN2, _mm256_castsi128_si256(n2), mixed);
+    hl = sum256(kFromN1, _mm256_castsi128_si256(n1), partial);
+    if (more) keys = add_keys_from_h(next, hl);
+  }
+
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(h),
+                      _mm256_permutexvar_epi8(load256(kFromLane.b), hl));
+  if (checksum != nullptr) std::memcpy(checksum, sum, sizeof sum);
+}
+
+// The processor has the instructions and the system saves the vector registers they use.
+bool processor_has_avx512_vbmi() {
+  unsigned a = 0;
+  unsigned b = 0;
+  unsigned c = 0;
+  unsigned d = 0;
+  if (__get_cpuid(1, &a, &b, &c, &d) == 0 || (c & (1u << 27)) == 0) return false;  // OSXSAVE
+  unsigned xcr0 = 0;
+  unsigned xcr0_high = 0;
+  __asm__("xgetbv" : "=a"(xcr0), "=d"(xcr0_high) : "c"(0));
+  // SSE, AVX, opmask, upper halves of zmm0..15, zmm16..31.
+  if ((xcr0 & 0xE6u) != 0xE6u) return false;
+  if (__get_cpuid_count(7, 0, &a, &b, &c, &d) == 0) return false;
+  const bool f = (b >> 16 & 1) != 0;
+  const bool bw = (b >> 30 & 1) != 0;
+  const bool vl = (b >> 31 & 1) != 0;
+  const bool vbmi = (c >> 1 & 1) != 0;
+  return f && bw && vl && vbmi;
+}
+
+}  // namespace
+
+namespace detail {
+
+StepsFunction avx512_steps() {
+  static const bool kSupported = processor_has_avx512_vbmi();
+  return kSupported ? &steps : nullptr;
+}
+
+}  // namespace detail
+
+#else
+
+namespace detail {
+
+StepsFunction avx512_steps() { return nullptr; }
+
+}  // namespace detail
+
+#endif
+
+}  // namespace verolt::gost
