@@ -59,18 +59,17 @@ constexpr WordMatrix psi_power(int n) {
   return m;
 }
 
-// The new H is psi^61(H) ^ psi^62(M) ^ psi^74(S). The first two do not wait for the encryption:
-// one map from H (lane layout, source bytes 0..31) and M (as loaded, 32..63) to the lane layout.
-constexpr ByteMap mix_map() {
-  const WordMatrix h = psi_power(61);
-  const WordMatrix m = psi_power(62);
+// The new H is psi^61(H) ^ psi^62(M) ^ psi^74(S). The first two do not wait for the encryption.
+// psi^n from a value in the lane layout (H) or as loaded (M) to the lane layout:
+constexpr ByteMap psi_map(int n, bool from_lane_layout) {
+  const WordMatrix psi = psi_power(n);
   ByteMap map{};
   for (int o = 0; o < 16; ++o) {
     for (int e = 0; e < 2; ++e) {
-      std::uint64_t& sources = map.sources[lane_position(2 * o + e)];
       for (int w = 0; w < 16; ++w) {
-        if ((h.row[o] >> w & 1) != 0) sources |= std::uint64_t{1} << lane_position(2 * w + e);
-        if ((m.row[o] >> w & 1) != 0) sources |= std::uint64_t{1} << (32 + 2 * w + e);
+        if ((psi.row[o] >> w & 1) == 0) continue;
+        const int from = from_lane_layout ? lane_position(2 * w + e) : 2 * w + e;
+        map.sources[lane_position(2 * o + e)] |= std::uint64_t{1} << from;
       }
     }
   }
@@ -170,45 +169,49 @@ constexpr int most_sources(const ByteMap& map) {
   return most;
 }
 
-// A map as N permutations with zeroing masks whose results add up to it. Term t of output byte b
-// goes to permutation t / fold at position b + width * (t % fold): with fold 2 one 64-byte
-// permutation makes two terms of a 32-byte result.
+// A map as N byte permutations whose results add up to it. Term t of output byte b goes to
+// permutation t / fold at position b + width * (t % fold): with fold 2 one 64-byte permutation
+// makes two terms of a 32-byte result. The sources are zero-extended, so a missing term picks the
+// zero byte at `zero` and no masks are needed.
 template <int N>
 struct Terms {
   std::uint8_t index[N][64];
-  std::uint64_t mask[N];
 };
 
 template <int N>
-constexpr Terms<N> compile(const ByteMap& map, int width, int fold) {
+constexpr Terms<N> compile(const ByteMap& map, int width, int fold, int zero) {
   Terms<N> terms{};
+  for (auto& permutation : terms.index) {
+    for (std::uint8_t& i : permutation) i = static_cast<std::uint8_t>(zero);
+  }
   for (int b = 0; b < width; ++b) {
     int t = 0;
     for (int s = 0; s < 64; ++s) {
       if ((map.sources[b] >> s & 1) == 0) continue;
-      const int at = b + width * (t % fold);
-      terms.index[t / fold][at] = static_cast<std::uint8_t>(s);
-      terms.mask[t / fold] |= std::uint64_t{1} << at;
+      terms.index[t / fold][b + width * (t % fold)] = static_cast<std::uint8_t>(s);
       ++t;
     }
   }
   return terms;
 }
 
-constexpr ByteMap kMixMap = mix_map();
-constexpr auto kMix = compile<(most_sources(kMixMap) + 1) / 2>(kMixMap, 32, 2);
+// Sources of 32 bytes sit in 64-byte registers, those of 16 bytes in 32-byte ones.
+constexpr ByteMap kHMap = psi_map(61, true);
+constexpr auto kH = compile<(most_sources(kHMap) + 1) / 2>(kHMap, 32, 2, 63);
+constexpr ByteMap kMMap = psi_map(62, false);
+constexpr auto kM = compile<(most_sources(kMMap) + 1) / 2>(kMMap, 32, 2, 63);
 constexpr ByteMap kFromN1Map = cipher_map(0);
-constexpr auto kFromN1 = compile<most_sources(kFromN1Map)>(kFromN1Map, 32, 1);
+constexpr auto kFromN1 = compile<most_sources(kFromN1Map)>(kFromN1Map, 32, 1, 31);
 constexpr ByteMap kFromN2Map = cipher_map(1);
-constexpr auto kFromN2 = compile<most_sources(kFromN2Map)>(kFromN2Map, 32, 1);
+constexpr auto kFromN2 = compile<most_sources(kFromN2Map)>(kFromN2Map, 32, 1, 31);
 constexpr ByteMap kKeyFromH0Map = key_map(0, true);
-constexpr auto kKeyFromH0 = compile<most_sources(kKeyFromH0Map)>(kKeyFromH0Map, 64, 1);
+constexpr auto kKeyFromH0 = compile<most_sources(kKeyFromH0Map)>(kKeyFromH0Map, 64, 1, 63);
 constexpr ByteMap kKeyFromH1Map = key_map(1, true);
-constexpr auto kKeyFromH1 = compile<most_sources(kKeyFromH1Map)>(kKeyFromH1Map, 64, 1);
+constexpr auto kKeyFromH1 = compile<most_sources(kKeyFromH1Map)>(kKeyFromH1Map, 64, 1, 63);
 constexpr ByteMap kKeyFromM0Map = key_map(0, false);
-constexpr auto kKeyFromM0 = compile<most_sources(kKeyFromM0Map)>(kKeyFromM0Map, 64, 1);
+constexpr auto kKeyFromM0 = compile<most_sources(kKeyFromM0Map)>(kKeyFromM0Map, 64, 1, 63);
 constexpr ByteMap kKeyFromM1Map = key_map(1, false);
-constexpr auto kKeyFromM1 = compile<most_sources(kKeyFromM1Map)>(kKeyFromM1Map, 64, 1);
+constexpr auto kKeyFromM1 = compile<most_sources(kKeyFromM1Map)>(kKeyFromM1Map, 64, 1, 63);
 constexpr Bytes64 kKeyConstant0 = key_constant(0);
 constexpr Bytes64 kKeyConstant1 = key_constant(1);
 constexpr Bytes64 kToLane = to_lane_layout();
@@ -224,30 +227,29 @@ VEROLT_AVX512_TARGET inline __m256i load256(const std::uint8_t* p) {
 
 VEROLT_AVX512_TARGET inline __m512i load512(const std::uint8_t* p) { return _mm512_loadu_si512(p); }
 
-// start ^ the sum of the terms, from a source of up to 32 bytes into 32 bytes.
+// start ^ the sum of the terms, from a zero-extended source of 16 bytes into 32 bytes.
 template <int N>
-VEROLT_AVX512_TARGET inline __m256i sum256(const Terms<N>& terms, __m256i source, __m256i start) {
+VEROLT_AVX512_TARGET inline __m256i sum256(const Terms<N>& terms, __m128i source, __m256i start) {
+  const __m256i table = _mm256_zextsi128_si256(source);
   __m256i sum = start;
   for (int t = 0; t < N; t += 2) {
-    const __m256i a = _mm256_maskz_permutexvar_epi8(static_cast<__mmask32>(terms.mask[t]),
-                                                    load256(terms.index[t]), source);
+    const __m256i a = _mm256_permutexvar_epi8(load256(terms.index[t]), table);
     if (t + 1 == N) return _mm256_xor_si256(sum, a);
-    const __m256i b = _mm256_maskz_permutexvar_epi8(static_cast<__mmask32>(terms.mask[t + 1]),
-                                                    load256(terms.index[t + 1]), source);
+    const __m256i b = _mm256_permutexvar_epi8(load256(terms.index[t + 1]), table);
     sum = _mm256_ternarylogic_epi32(sum, a, b, 0x96);
   }
   return sum;
 }
 
-// The same from a source of up to 64 bytes into 64 bytes.
+// The same from a zero-extended source of 32 bytes into 64 bytes.
 template <int N>
-VEROLT_AVX512_TARGET inline __m512i sum512(const Terms<N>& terms, __m512i source, __m512i start) {
+VEROLT_AVX512_TARGET inline __m512i sum512(const Terms<N>& terms, __m256i source, __m512i start) {
+  const __m512i table = _mm512_zextsi256_si512(source);
   __m512i sum = start;
   for (int t = 0; t < N; t += 2) {
-    const __m512i a = _mm512_maskz_permutexvar_epi8(terms.mask[t], load512(terms.index[t]), source);
+    const __m512i a = _mm512_permutexvar_epi8(load512(terms.index[t]), table);
     if (t + 1 == N) return _mm512_xor_si512(sum, a);
-    const __m512i b =
-        _mm512_maskz_permutexvar_epi8(terms.mask[t + 1], load512(terms.index[t + 1]), source);
+    const __m512i b = _mm512_permutexvar_epi8(load512(terms.index[t + 1]), table);
     sum = _mm512_ternarylogic_epi32(sum, a, b, 0x96);
   }
   return sum;
@@ -277,18 +279,13 @@ VEROLT_AVX512_TARGET inline __m128i round(const Sbox& s, __m128i other, __m128i 
   return _mm_ternarylogic_epi32(other, _mm_rol_epi32(low, 11), _mm_rol_epi32(high, 11), 0x96);
 }
 
-// The 32 rounds: key words 0..7 three times, then 7..0; odd rounds change N2, even ones N1.
-VEROLT_AVX512_TARGET inline void encrypt(const Sbox& s, const __m128i k[8], __m128i& n1,
-                                         __m128i& n2) {
-  for (int pass = 0; pass < 3; ++pass) {
-    for (int j = 0; j < 8; j += 2) {
-      n2 = round(s, n2, n1, k[j]);
-      n1 = round(s, n1, n2, k[j + 1]);
-    }
-  }
-  for (int j = 7; j > 0; j -= 2) {
-    n2 = round(s, n2, n1, k[j]);
-    n1 = round(s, n1, n2, k[j - 1]);
+// Eight rounds with key words 0..7 (forward) or 7..0; odd rounds change N2, even ones N1. The
+// encryption is three forward passes and a backward one.
+VEROLT_AVX512_TARGET inline void eight_rounds(const Sbox& s, const __m128i k[8], bool forward,
+                                              __m128i& n1, __m128i& n2) {
+  for (int j = 0; j < 8; j += 2) {
+    n2 = round(s, n2, n1, k[forward ? j : 7 - j]);
+    n1 = round(s, n1, n2, k[forward ? j + 1 : 6 - j]);
   }
 }
 
@@ -299,15 +296,13 @@ struct Keys {
 
 // The part of the keys that comes from the block (and C3); it is known a step ahead.
 VEROLT_AVX512_TARGET inline Keys keys_from_block(const std::uint8_t* block) {
-  const __m512i m = _mm512_castsi256_si512(load256(block));
+  const __m256i m = load256(block);
   return {sum512(kKeyFromM0, m, load512(kKeyConstant0.b)),
           sum512(kKeyFromM1, m, load512(kKeyConstant1.b))};
 }
 
 VEROLT_AVX512_TARGET inline Keys add_keys_from_h(const Keys& from_block, __m256i h) {
-  const __m512i source = _mm512_castsi256_si512(h);
-  return {sum512(kKeyFromH0, source, from_block.words0123),
-          sum512(kKeyFromH1, source, from_block.words4567)};
+  return {sum512(kKeyFromH0, h, from_block.words0123), sum512(kKeyFromH1, h, from_block.words4567)};
 }
 
 VEROLT_AVX512_TARGET inline void add_to_checksum(unsigned long long sum[4],
@@ -335,15 +330,6 @@ VEROLT_AVX512_TARGET void steps(const NibbleTables& nibbles, std::uint8_t h[32],
     const std::uint8_t* block = blocks + kBlockSize * b;
     if (checksum != nullptr) add_to_checksum(sum, block);
 
-    // Work that does not wait for the encryption: psi^61(H) ^ psi^62(M), and the next block's
-    // part of the next keys.
-    const __m512i hm = _mm512_inserti64x4(_mm512_castsi256_si512(hl), load256(block), 1);
-    const __m512i mixed2 = sum512(kMix, hm, _mm512_setzero_si512());
-    const __m256i mixed =
-        _mm256_xor_si256(_mm512_castsi512_si256(mixed2), _mm512_extracti64x4_epi64(mixed2, 1));
-    const bool more = b + 1 < count;
-    const Keys next = more ? keys_from_block(block + kBlockSize) : keys;
-
     const __m128i k[8] = {
         _mm512_castsi512_si128(keys.words0123),       _mm512_extracti32x4_epi32(keys.words0123, 1),
         _mm512_extracti32x4_epi32(keys.words0123, 2), _mm512_extracti32x4_epi32(keys.words0123, 3),
@@ -351,11 +337,23 @@ VEROLT_AVX512_TARGET void steps(const NibbleTables& nibbles, std::uint8_t h[32],
         _mm512_extracti32x4_epi32(keys.words4567, 2), _mm512_extracti32x4_epi32(keys.words4567, 3)};
     __m128i n1 = _mm256_castsi256_si128(hl);
     __m128i n2 = _mm256_extracti128_si256(hl, 1);
-    encrypt(s, k, n1, n2);
+    eight_rounds(s, k, true, n1, n2);
+
+    // Work that does not wait for the encryption: psi^61(H) ^ psi^62(M), and the next block's
+    // part of the next keys. It comes after the first rounds so that it fills the gaps between
+    // them instead of holding them up.
+    const __m512i mixed2 = sum512(kM, load256(block), sum512(kH, hl, _mm512_setzero_si512()));
+    const __m256i mixed =
+        _mm256_xor_si256(_mm512_castsi512_si256(mixed2), _mm512_extracti64x4_epi64(mixed2, 1));
+    eight_rounds(s, k, true, n1, n2);
+    const bool more = b + 1 < count;
+    const Keys next = more ? keys_from_block(block + kBlockSize) : keys;
+    eight_rounds(s, k, true, n1, n2);
+    eight_rounds(s, k, false, n1, n2);
 
     // N2 is final a round before N1, so its share is ready first.
-    const __m256i partial = sum256(kFromN2, _mm256_castsi128_si256(n2), mixed);
-    hl = sum256(kFromN1, _mm256_castsi128_si256(n1), partial);
+    const __m256i partial = sum256(kFromN2, n2, mixed);
+    hl = sum256(kFromN1, n1, partial);
     if (more) keys = add_keys_from_h(next, hl);
   }
 
