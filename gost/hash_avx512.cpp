@@ -178,18 +178,22 @@ struct Terms {
   std::uint8_t index[N][64];
 };
 
+// Source t (in increasing order) of output byte b, or `zero` if it has fewer.
+constexpr int nth_source(const ByteMap& map, int b, int t, int zero) {
+  for (int s = 0; s < 64; ++s) {
+    if ((map.sources[b] >> s & 1) != 0 && t-- == 0) return s;
+  }
+  return zero;
+}
+
 template <int N>
 constexpr Terms<N> compile(const ByteMap& map, int width, int fold, int zero) {
   Terms<N> terms{};
-  for (auto& permutation : terms.index) {
-    for (std::uint8_t& i : permutation) i = static_cast<std::uint8_t>(zero);
-  }
-  for (int b = 0; b < width; ++b) {
-    int t = 0;
-    for (int s = 0; s < 64; ++s) {
-      if ((map.sources[b] >> s & 1) == 0) continue;
-      terms.index[t / fold][b + width * (t % fold)] = static_cast<std::uint8_t>(s);
-      ++t;
+  for (int i = 0; i < N; ++i) {
+    for (int at = 0; at < 64; ++at) {
+      const int source =
+          at < width * fold ? nth_source(map, at % width, i * fold + at / width, zero) : zero;
+      terms.index[i][at] = static_cast<std::uint8_t>(source);
     }
   }
   return terms;
