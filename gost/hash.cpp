@@ -203,10 +203,15 @@ const ParameterSet& parameter_set(int set) {
 
 void build_substitution_tables(const ParameterSet& set, SubstitutionTables& tables) {
   for (std::size_t k = 0; k < 4; ++k) {
+    // Local copies of the two rows: the tables are bytes as well, so without them the compiler
+    // would reload the rows after every byte written.
+    std::uint8_t low[16];
+    std::uint8_t high[16];
+    std::memcpy(low, set.rows[2 * k], sizeof low);
+    std::memcpy(high, set.rows[2 * k + 1], sizeof high);
     for (std::size_t hi = 0; hi < 16; ++hi) {
       for (std::size_t lo = 0; lo < 16; ++lo) {
-        tables.t[k][16 * hi + lo] =
-            static_cast<std::uint8_t>(16 * set.rows[2 * k + 1][hi] + set.rows[2 * k][lo]);
+        tables.t[k][16 * hi + lo] = static_cast<std::uint8_t>(16 * high[hi] + low[lo]);
       }
     }
   }
@@ -382,7 +387,10 @@ HashContext::HashContext(Engine engine)
 
 void HashContext::hash_reset(int set) {
   build_substitution_tables(parameter_set(set), tables_);
-  build_engine_tables(tables_, engineTables_);
+  // Only the tables of the engine in use; the vector engine's are a fraction of the portable
+  // one's, which matters for small files.
+  if (engine_ == Engine::portable) build_round_tables(tables_, engineTables_.round);
+  build_nibble_tables(tables_, engineTables_.nibbles);
   state_ = State();
 }
 
