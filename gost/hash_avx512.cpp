@@ -272,9 +272,9 @@ struct Sbox {
 VEROLT_AVX512_TARGET inline __m128i round(const Sbox& s, __m128i other, __m128i n, __m128i k) {
   // _mm_add_epi32, in the compiler's vector types that it expands to.
   const __m128i v = (__m128i)((__v4su)n + (__v4su)k);
-  // (v & nibbles) | rows
-  const __m128i low_index = _mm_ternarylogic_epi32(v, s.nibbles, s.rows, 0xEA);
+  // (v & nibbles) | rows. The shift comes first, so that the other index can overwrite v.
   const __m128i high_index = _mm_ternarylogic_epi32(_mm_srli_epi32(v, 4), s.nibbles, s.rows, 0xEA);
+  const __m128i low_index = _mm_ternarylogic_epi32(v, s.nibbles, s.rows, 0xEA);
   const __m128i low =
       _mm512_castsi512_si128(_mm512_permutexvar_epi8(_mm512_castsi128_si512(low_index), s.low));
   const __m128i high =
