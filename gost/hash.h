@@ -1,5 +1,5 @@
 // GOST R 34.11-94 with a zero starting vector and one of three parameter sets. Pure computation:
-// no I/O, no allocation, no process-wide state, so any number of contexts can run at once.
+// no I/O, no allocation, no mutable process-wide state, so any number of contexts can run at once.
 #pragma once
 
 #include <array>
