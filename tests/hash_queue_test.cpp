@@ -19,7 +19,10 @@ namespace fs = std::filesystem;
 class HashQueue : public testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / "verolt-hash-queue";
+    // One directory per test: CTest runs the tests of this fixture side by side.
+    dir_ = fs::temp_directory_path() /
+           ("verolt-hash-queue-" +
+            std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     std::mt19937 random(7);
