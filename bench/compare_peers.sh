@@ -1,0 +1,125 @@
+#!/usr/bin/env bash
+# Times Verolt against the GOST R 34.11-94 peers that are installed, on the same data in one run,
+# and prints each as a ratio to Verolt (ratio > 1: the peer takes longer). Builds nothing: run
+# `cmake --workflow --preset release` first. The data is generated deterministically once.
+#
+# Usage: bench/compare_peers.sh [build dir (build/release)] [data dir (/tmp/verolt-bench)]
+# Environment: RUNS (best of, default 3).
+set -euo pipefail
+
+build=$(realpath "${1:-build/release}")
+data=${2:-/tmp/verolt-bench}
+runs=${RUNS:-3}
+verolt=$build/verolt
+gcrypt=$build/bench/gcrypt_sum
+[ -x "$verolt" ] || { echo "no $verolt: build the release preset first" >&2; exit 2; }
+
+# ---- data: deterministic, made once ----
+mkdir -p "$data"
+make_bytes() {  # make_bytes SEED SIZE FILE
+  python3 -c "import random,sys; sys.stdout.buffer.write(random.Random($1).randbytes($2))" > "$3"
+}
+[ -s "$data/big.bin" ] || make_bytes 1 $((256 * 1024 * 1024)) "$data/big.bin"
+if [ ! -d "$data/parts" ]; then
+  mkdir -p "$data/parts"
+  for i in 0 1 2 3 4 5 6 7; do make_bytes $((10 + i)) $((32 * 1024 * 1024)) "$data/parts/p$i.bin"; done
+fi
+if [ ! -d "$data/many" ]; then
+  mkdir -p "$data/many"
+  for i in $(seq -w 0 199); do make_bytes $((100 + 10#$i)) 1048576 "$data/many/f$i.bin"; done
+fi
+if [ ! -d "$data/tree" ]; then
+  mkdir -p "$data/tree"
+  python3 - "$data/tree" <<'PY'
+import os, random, sys
+r = random.Random(7)
+for d in range(200):
+    os.makedirs(os.path.join(sys.argv[1], "d%03d" % d), exist_ok=True)
+    for f in range(100):
+        with open(os.path.join(sys.argv[1], "d%03d" % d, "f%03d.bin" % f), "wb") as out:
+            out.write(r.randbytes(1024))
+PY
+fi
+cat "$data/big.bin" "$data/parts"/* "$data/many"/* > /dev/null  # into the page cache
+
+# ---- timing ----
+# best_of CMD...: the best wall time of $runs runs goes to $best (seconds), the peak resident size
+# of that run to $peak (KiB).
+peak=0
+measure=$(mktemp)
+trap 'rm -f "$measure"' EXIT
+best_of() {
+  best=""
+  local t rss
+  for _ in $(seq "$runs"); do
+    /usr/bin/time -o "$measure" -f '%e %M' "$@" > /dev/null 2> /dev/null || true
+    read -r t rss < "$measure"
+    if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN { exit !(a < b) }'; then
+      best=$t
+      peak=$rss
+    fi
+  done
+}
+
+have() { command -v "$1" > /dev/null 2>&1; }
+openssl_gost() { have openssl && openssl engine gost > /dev/null 2>&1; }
+
+printf '%-44s %-36s %9s %9s %8s %9s\n' "case" "tool" "seconds" "MB/s" "ratio" "peak KiB"
+row() {  # row CASE TOOL BYTES REFERENCE_SECONDS CMD...
+  local name=$1 tool=$2 bytes=$3 reference=$4
+  shift 4
+  best_of "$@"
+  [ "$reference" = "-" ] && reference=$best
+  awk -v n="$name" -v tool="$tool" -v t="$best" -v bytes="$bytes" -v ref="$reference" \
+    -v peak="$peak" 'BEGIN { if (t <= 0) t = 0.001; if (ref <= 0) ref = 0.001;
+      printf "%-44s %-36s %9.2f %9.1f %8.2f %9s\n", n, tool, t, bytes / t / 1e6, t / ref, peak }'
+  last=$best
+}
+
+big=$(stat -c %s "$data/big.bin")
+cd "$data"
+
+for set in 0 2 1; do
+  name="1. one 256 MiB file, set $set"
+  row "$name" "verolt /h$set" "$big" - env VEROLT_THREADS=1 "$verolt" "/h$set" big.bin
+  ref=$last
+  case $set in
+    0) have rhash && row "$name" "rhash --gost94" "$big" "$ref" rhash --gost94 big.bin
+       [ -x "$gcrypt" ] && row "$name" "libgcrypt GOSTR3411_94" "$big" "$ref" "$gcrypt" 0 big.bin ;;
+    2) have rhash && row "$name" "rhash --gost94-cryptopro" "$big" "$ref" rhash --gost94-cryptopro big.bin
+       [ -x "$gcrypt" ] && row "$name" "libgcrypt GOSTR3411_CP" "$big" "$ref" "$gcrypt" 2 big.bin
+       openssl_gost && row "$name" "openssl gost engine md_gost94" "$big" "$ref" \
+         openssl dgst -engine gost -md_gost94 big.bin ;;
+  esac
+done
+
+parts=$((8 * 32 * 1024 * 1024))
+name="1. /m stream over 8 files of 32 MiB, set 2"
+row "$name" "verolt /m" "$parts" - "$verolt" /m 'parts/*'
+ref=$last
+have rhash && row "$name" "rhash --gost94-cryptopro (each file)" "$parts" "$ref" \
+  rhash --gost94-cryptopro parts/p0.bin parts/p1.bin parts/p2.bin parts/p3.bin parts/p4.bin \
+  parts/p5.bin parts/p6.bin parts/p7.bin
+
+many=$((200 * 1048576))
+name="2. 200 files of 1 MiB, set 2"
+row "$name" "verolt (VEROLT_THREADS=1)" "$many" - env VEROLT_THREADS=1 "$verolt" 'many/*'
+ref=$last
+row "$name" "verolt ($(nproc) threads)" "$many" "$ref" "$verolt" 'many/*'
+have rhash && row "$name" "rhash --gost94-cryptopro" "$many" "$ref" \
+  sh -c 'rhash --gost94-cryptopro many/*'
+rm -f many.lst
+VEROLT_THREADS=1 "$verolt" 'many/*' many.lst > /dev/null
+name="2. /t: verification of those 200 files"
+row "$name" "verolt /t: (VEROLT_THREADS=1)" "$many" - env VEROLT_THREADS=1 "$verolt" /t:many.lst
+ref=$last
+row "$name" "verolt /t: ($(nproc) threads)" "$many" "$ref" "$verolt" /t:many.lst
+
+tree=$((20000 * 1024))
+name="3. /r over 20,000 files of 1 KiB, 200 dirs"
+row "$name" "verolt /r" "$tree" - "$verolt" /r 'tree/*'
+ref=$last
+have rhash && row "$name" "rhash -r --gost94-cryptopro" "$tree" "$ref" rhash -r --gost94-cryptopro tree
+
+echo
+echo "CPU: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //'), $(nproc) cores"
