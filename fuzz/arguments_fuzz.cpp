@@ -1,0 +1,175 @@
+// The argument loop on arbitrary argument lists (the input split at NUL bytes): it must end in a
+// clear outcome, and the settings of a run must be consistent with the arguments that made it.
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/command_line.h"
+#include "fuzz/check.h"
+#include "platform/platform.h"
+
+namespace {
+
+using verolt::app::ParsedArguments;
+using verolt::files::PrintFormat;
+using verolt::fuzz::check;
+using Outcome = ParsedArguments::Outcome;
+
+char fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equals_folded(std::string_view a, std::string_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return fold(x) == y; });
+}
+
+bool starts_folded(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && equals_folded(text.substr(0, prefix.size()), prefix);
+}
+
+bool is_help(std::string_view arg) { return arg == "/?" || arg == "/help"; }
+
+bool is_single_file(std::string_view arg) {
+  return equals_folded(arg, "/calc") || equals_folded(arg, "/check") || equals_folded(arg, "/info");
+}
+
+bool is_list_option(std::string_view arg) {
+  static constexpr std::array<std::string_view, 3> kBare = {"/f", "/l", "/t"};
+  static constexpr std::array<std::string_view, 3> kColon = {"/f:", "/l:", "/t:"};
+  return std::any_of(kBare.begin(), kBare.end(),
+                     [&](std::string_view o) { return equals_folded(arg, o); }) ||
+         std::any_of(kColon.begin(), kColon.end(),
+                     [&](std::string_view o) { return starts_folded(arg, o); });
+}
+
+bool is_stream_list_option(std::string_view arg) {
+  return equals_folded(arg, "/f") || starts_folded(arg, "/f:");
+}
+
+bool is_known_option(std::string_view arg) {
+  static constexpr std::array<std::string_view, 7> kWords = {"/h0", "/h1", "/h2", "/p1",
+                                                             "/p2", "/m",  "/r"};
+  return is_help(arg) || is_single_file(arg) || is_list_option(arg) ||
+         std::any_of(kWords.begin(), kWords.end(),
+                     [&](std::string_view w) { return equals_folded(arg, w); });
+}
+
+// An argument the loop reads as an option: on POSIX one that begins with "/" is an absolute
+// path, and so an operand, when it is no known option and holds a further "/".
+bool is_option(std::string_view arg) {
+  if (arg.empty() || arg.front() != '/') return false;
+#ifdef _WIN32
+  return true;
+#else
+  return is_known_option(arg) || arg.find('/', 1) == std::string_view::npos;
+#endif
+}
+
+void check_run(const std::vector<std::string>& args, const verolt::app::RunSettings& s) {
+  check(s.listName.has_value() == std::any_of(args.begin(), args.end(), is_list_option),
+        "a list name exactly when a list option was given");
+  check(!(s.listName && s.maskArg), "a list name leaves no mask");
+  check(!(s.recursive && s.listName), "/r never runs with a list");
+  check(s.recursive == std::any_of(args.begin(), args.end(),
+                                   [](const std::string& a) { return equals_folded(a, "/r"); }),
+        "/r exactly when given");
+  check(!s.verifyStream || (s.streamMode && s.listName), "stream verification reads a list");
+  check(!s.verifyList || s.listName, "list verification reads a list");
+  check(s.streamMode == std::any_of(args.begin(), args.end(),
+                                    [](const std::string& a) {
+                                      return equals_folded(a, "/m") || is_stream_list_option(a);
+                                    }),
+        "stream mode exactly when /m or a /f form was given");
+  check(std::none_of(args.begin(), args.end(),
+                     [](const std::string& a) { return is_option(a) && !is_known_option(a); }),
+        "a run has no unknown option");
+
+  std::vector<std::string> operands;
+  std::copy_if(args.begin(), args.end(), std::back_inserter(operands),
+               [](const std::string& a) { return !is_option(a); });
+  check(operands.size() <= 2, "a run has at most two operands");
+  const auto operand = [&](std::size_t i) {
+    return i < operands.size() ? std::optional<std::string>(operands[i]) : std::nullopt;
+  };
+  if (s.listName) {
+    // Wherever it stands, the first operand is the output file; a second one before the list
+    // option is dropped.
+    check(!s.maskArg && s.outputName == operand(0), "with a list the operand is the output");
+  } else {
+    check(s.maskArg == operand(0) && s.outputName == operand(1),
+          "without a list the operands are the mask and the output");
+  }
+
+  int parameterSet = 2;
+  PrintFormat format = PrintFormat::p2;
+  for (const std::string& a : args) {
+    if (equals_folded(a, "/h0") || equals_folded(a, "/h1") || equals_folded(a, "/h2")) {
+      parameterSet = a[2] - '0';
+    }
+    if (equals_folded(a, "/p1")) format = PrintFormat::p1;
+    if (equals_folded(a, "/p2")) format = PrintFormat::p2;
+  }
+  check(s.parameterSet == parameterSet, "the last parameter set option holds");
+  check(s.printFormat == format, "the last print format option holds");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
+  // Help and error texts are not what is checked here; libFuzzer reports on standard error.
+  if (std::freopen("/dev/null", "w", stdout) == nullptr) return 1;
+  verolt::platform::initialise_console();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  std::vector<std::string> args;
+  if (!input.empty()) {
+    std::size_t start = 0;
+    for (;;) {
+      const std::size_t nul = input.find('\0', start);
+      args.emplace_back(input.substr(start, nul - start));
+      if (nul == std::string_view::npos) break;
+      start = nul + 1;
+    }
+  }
+
+  const ParsedArguments parsed = verolt::app::parse_arguments(args);
+  const auto helpOrSingle = std::find_if(args.begin(), args.end(), [](const std::string& a) {
+    return is_help(a) || is_single_file(a);
+  });
+  switch (parsed.outcome) {
+    case Outcome::Exit: {
+      check(parsed.exitCode == 100, "an argument loop that ends the run ends it with 100");
+      const bool reason =
+          std::any_of(args.begin(), args.end(), [](const std::string& a) { return is_help(a); }) ||
+          std::any_of(args.begin(), args.end(),
+                      [](const std::string& a) { return is_option(a) && !is_known_option(a); }) ||
+          (std::any_of(args.begin(), args.end(),
+                       [](const std::string& a) { return equals_folded(a, "/r"); }) &&
+           std::any_of(args.begin(), args.end(), is_list_option)) ||
+          std::count_if(args.begin(), args.end(),
+                        [](const std::string& a) { return !is_option(a); }) >= 2;
+      check(reason, "only help, an unknown option, a conflict or an extra operand end the run");
+      break;
+    }
+    case Outcome::SingleFile:
+      check(helpOrSingle != args.end() && is_single_file(*helpOrSingle),
+            "the single-file modes start at the first /calc, /check or /info, before any help");
+      check(!(parsed.settings.recursive && parsed.settings.listName),
+            "/r never stands with a list");
+      break;
+    case Outcome::Run:
+      check(helpOrSingle == args.end(), "help or a single-file option never leads to a run");
+      check_run(args, parsed.settings);
+      break;
+  }
+  return 0;
+}
