@@ -36,12 +36,26 @@ std::size_t char_length(std::string_view s, std::size_t pos) {
   return length;
 }
 
+// True when the characters at mask[m] and name[n] are the same, ASCII letters in either case.
+bool same_char(std::string_view mask, std::size_t m, std::string_view name, std::size_t n) {
+  const std::size_t length = char_length(mask, m);
+  if (length != char_length(name, n)) {
+    return false;
+  }
+  if (length == 1) {
+    return fold(mask[m]) == fold(name[n]);
+  }
+  return mask.substr(m, length) == name.substr(n, length);
+}
+
 }  // namespace
 
 bool mask_matches(std::string_view mask, std::string_view name) {
   if (mask == "*.*") {
     return true;
   }
+  // Both texts are walked a whole character at a time, so every position visited starts a
+  // character and each text splits into characters one way only.
   std::size_t m = 0;
   std::size_t n = 0;
   // Where the last star was met, and the name position it has swallowed up to. Only that star is
@@ -56,9 +70,9 @@ bool mask_matches(std::string_view mask, std::string_view name) {
     } else if (m < mask.size() && mask[m] == '?') {
       ++m;
       n += char_length(name, n);
-    } else if (m < mask.size() && fold(mask[m]) == fold(name[n])) {
-      ++m;
-      ++n;
+    } else if (m < mask.size() && same_char(mask, m, name, n)) {
+      m += char_length(mask, m);
+      n += char_length(name, n);
     } else if (starMask != std::string_view::npos) {
       starName += char_length(name, starName);
       m = starMask + 1;

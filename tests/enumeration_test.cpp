@@ -176,6 +176,17 @@ TEST(MaskMatches, WildcardsAndCase) {
   }
 }
 
+TEST(MaskMatches, NamesSplitIntoCharactersOneWayOnly) {
+  // "д" is D0 B4; a lone D0 before it is a character of its own.
+  EXPECT_TRUE(mask_matches("*\xD0\xB4*", "\xD0\xD0\xB4Z"));
+  EXPECT_TRUE(mask_matches("\xD0?Z", "\xD0\xD0\xB4Z"));
+  // A byte of a character is not a character: neither a lone lead nor a lone continuation byte
+  // of the mask matches inside "д", wherever a star lets the match start.
+  EXPECT_FALSE(mask_matches("\xD0*", "\xD0\xB4"));
+  EXPECT_FALSE(mask_matches("*\xB4Z", "\xD0\xB4Z"));
+  EXPECT_FALSE(mask_matches("*\xD0*\xB4Z", "\xD0\xD0\xB4Z"));
+}
+
 TEST(MaskMatches, PathologicalMasksFinishFast) {
   const std::string name(10000, 'a');
   const auto start = std::chrono::steady_clock::now();
