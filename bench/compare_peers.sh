@@ -17,7 +17,14 @@ gcrypt=$build/bench/gcrypt_sum
 # ---- data: deterministic, made once ----
 mkdir -p "$data"
 make_bytes() {  # make_bytes SEED SIZE FILE
-  python3 -c "import random,sys; sys.stdout.buffer.write(random.Random($1).randbytes($2))" > "$3"
+  python3 - "$1" "$2" > "$3" <<'PY'
+import random, sys
+r, left = random.Random(int(sys.argv[1])), int(sys.argv[2])
+while left > 0:
+    chunk = min(left, 1 << 20)
+    sys.stdout.buffer.write(r.randbytes(chunk))
+    left -= chunk
+PY
 }
 [ -s "$data/big.bin" ] || make_bytes 1 $((256 * 1024 * 1024)) "$data/big.bin"
 if [ ! -d "$data/parts" ]; then
