@@ -148,7 +148,6 @@ TEST_F(Console, CyrillicNamesKeepTheirBytes) {
 }
 
 TEST_F(Console, TypedNamesAreEchoedAsTyped) {
-  VEROLT_POSIX_ONLY();  // the emulator passes arguments through the ANSI code page
   write("a.txt", "abc");
   RunResult r = run({"a.txt", "отчёт.lst"});
   EXPECT_EQ(r.exitCode, 0) << r;

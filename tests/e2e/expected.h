@@ -135,21 +135,22 @@ inline std::string list_line(std::string_view utf8Name, std::string_view value) 
 // A program text as one line of a list file.
 inline std::string ansi_line(std::string_view utf8) { return ansi(utf8) + std::string(kCrLf); }
 
+// The messages that echo a typed argument take it as typed, in UTF-8.
 inline std::string unknown_option(std::string_view arg) {
-  return con("Ошибка! Неизвестный параметр: ") + std::string(arg) + nl() +
+  return con("Ошибка! Неизвестный параметр: ") + con_arg(arg) + nl() +
          con("Используйте /? для помощи\n");
 }
 inline std::string extra_operand(std::string_view arg) {
-  return con("Ошибка! Неизвестный параметр: ") + std::string(arg) + nl();
+  return con("Ошибка! Неизвестный параметр: ") + con_arg(arg) + nl();
 }
 inline std::string created(std::string_view outputName) {
-  return con("Создан файл: ") + std::string(outputName) + nl();
+  return con("Создан файл: ") + con_arg(outputName) + nl();
 }
 inline std::string overwrite_prompt(std::string_view outputName) {
-  return con("Файл ") + std::string(outputName) + con(" уже существует!\nПерезаписать? (Y/N): ");
+  return con("Файл ") + con_arg(outputName) + con(" уже существует!\nПерезаписать? (Y/N): ");
 }
 inline std::string cannot_create(std::string_view outputName) {
-  return con("Ошибка создания файла: ") + std::string(outputName) + nl();
+  return con("Ошибка создания файла: ") + con_arg(outputName) + nl();
 }
 // The console line of a file to hash that cannot be opened (a blank before the colon).
 inline std::string cannot_open_file(std::string_view utf8Name) {
@@ -157,7 +158,7 @@ inline std::string cannot_open_file(std::string_view utf8Name) {
 }
 // The console line of a list file that cannot be opened (no blank before the colon).
 inline std::string cannot_open_list(std::string_view listName) {
-  return con("Ошибка! Не могу открыть файл: ") + std::string(listName) + nl();
+  return con("Ошибка! Не могу открыть файл: ") + con_arg(listName) + nl();
 }
 inline constexpr std::string_view kOpenFailure = "- ошибка при открытии файла";
 inline constexpr std::string_view kNotFound = "Ошибка! Файлы не найдены (измените маску поиска)!";

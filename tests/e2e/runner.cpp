@@ -5,6 +5,7 @@
 #include <pty.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/personality.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -99,6 +100,14 @@ char cp1251_of(std::uint32_t cp) {
   throw std::invalid_argument("character without a Windows-1251 byte in a test text");
 }
 
+std::uint32_t code_point_of_cp1251(unsigned char byte) {
+  if (byte < 0x80) return byte;
+  if (byte >= 0xC0) return 0x410 + (byte - 0xC0u);
+  if (byte == 0xA8) return 0x401;
+  if (byte == 0xB8) return 0x451;
+  throw std::invalid_argument("Windows-1251 byte without a letter in a test text");
+}
+
 char cp866_of(std::uint32_t cp) {
   if (cp < 0x80) return static_cast<char>(cp);
   if (cp >= 0x410 && cp <= 0x43F) return static_cast<char>(0x80 + (cp - 0x410));
@@ -138,6 +147,8 @@ std::vector<std::pair<std::string, std::optional<std::string>>> base_environment
   } else {
     changes.emplace_back("LANG", "C.UTF-8");
   }
+  // Boxes on standard error with answers from standard input, on both builds.
+  changes.emplace_back("VEROLT_BOXES", "console");
   return changes;
 }
 
@@ -254,7 +265,6 @@ std::string p(std::initializer_list<std::string_view> parts) {
   return out;
 }
 
-// The Windows C runtime writes standard output in text mode, which turns "\n" into CR LF.
 std::string nl() { return target().windows ? "\r\n" : "\n"; }
 
 std::string con(std::string_view utf8) {
@@ -267,6 +277,18 @@ std::string ansi(std::string_view utf8) { return convert(utf8, cp1251_of); }
 
 std::string con_name(std::string_view utf8) {
   return target().windows ? convert(utf8, cp866_of) : std::string(utf8);
+}
+
+std::string con_raw_name(std::string_view bytes) {
+  if (!target().windows) return std::string(bytes);
+  std::string out(bytes);
+  std::transform(out.begin(), out.end(), out.begin(),
+                 [](unsigned char c) { return cp866_of(code_point_of_cp1251(c)); });
+  return out;
+}
+
+std::string con_arg(std::string_view utf8) {
+  return target().windows ? convert(utf8, cp1251_of) : std::string(utf8);
 }
 
 std::string list_name(std::string_view utf8) {
@@ -386,6 +408,9 @@ RunResult run_process(const std::vector<std::string>& argv, const std::string& c
     devNull.fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
   }
 
+  // The emulator maps its shared user data at a fixed address, which a randomised layout now and
+  // then occupies: it then ends with code 1 before the program starts.
+  const bool fixedLayout = target().windows;
   const pid_t pid = ::fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
@@ -410,6 +435,7 @@ RunResult run_process(const std::vector<std::string>& argv, const std::string& c
         break;
     }
     if (::chdir(cwd.c_str()) != 0) ::_exit(126);
+    if (fixedLayout) (void)::personality(ADDR_NO_RANDOMIZE);
     ::execve(executable.c_str(), childArgv.data(), childEnv.data());
     ::_exit(127);
   }
@@ -448,8 +474,10 @@ RunResult run_process(const std::vector<std::string>& argv, const std::string& c
     }
     if (exited && !outOpen && !errOpen) break;
     const auto now = Clock::now();
-    // Descendants that keep the output open after the child left do not hold the test.
-    if (exited && now - *exitedAt > std::chrono::seconds(2)) break;
+    // Descendants that keep the output open after the child left do not hold the test: what the
+    // child wrote is in the pipes once it has gone. (The emulator's first run of a session leaves
+    // its services holding them for seconds.)
+    if (exited && now - *exitedAt > std::chrono::milliseconds(200)) break;
     if (now >= deadline) {
       result.timedOut = true;
       ::kill(-pid, SIGKILL);
@@ -502,6 +530,19 @@ std::vector<std::string> program_command() {
   return command;
 }
 
+std::vector<std::string> peer_command() {
+  const char* fromEnv = std::getenv("VEROLT_PEER_PROGRAM");
+  const std::string peer = fromEnv != nullptr && *fromEnv != 0 ? fromEnv : VEROLT_E2E_PEER;
+  if (peer.empty() || ::access(peer.c_str(), R_OK) != 0) return {};
+  std::vector<std::string> command;
+  if (!target().windows) {
+    const char* emulator = std::getenv("VEROLT_PEER_EMULATOR");
+    command = split_words(emulator != nullptr ? emulator : "", ' ');
+  }
+  command.push_back(peer);
+  return command;
+}
+
 // ---------------------------------------------------------------------------------------------
 
 namespace {
@@ -530,7 +571,11 @@ E2ETest::E2ETest() {
   dir_ = fs::absolute(scratch).lexically_normal().string();
 }
 
-std::string E2ETest::path(std::string_view rel) const { return dir_ + "/" + std::string(rel); }
+std::string E2ETest::path(std::string_view rel) const {
+  std::string host(rel);
+  if (target().windows) std::replace(host.begin(), host.end(), '\\', '/');
+  return dir_ + "/" + host;
+}
 
 void E2ETest::write(std::string_view rel, std::string_view bytes) const {
   const fs::path file(path(rel));
@@ -576,6 +621,13 @@ RunResult E2ETest::run_input(const std::vector<std::string>& args, std::string i
   RunOptions options;
   options.input = std::move(input);
   return run(args, options);
+}
+
+RunResult E2ETest::run_peer(const std::vector<std::string>& args) const {
+  std::vector<std::string> argv = peer_command();
+  if (argv.empty()) throw std::logic_error("no program of the other platform");
+  argv.insert(argv.end(), args.begin(), args.end());
+  return run_process(argv, dir_, {});
 }
 
 RunResult E2ETest::run_terminal(const std::vector<std::string>& args) const {

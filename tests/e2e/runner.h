@@ -37,7 +37,14 @@ std::string ansi(std::string_view utf8);
 std::string con_name(std::string_view utf8);
 // The same name as the program writes it into a list file.
 std::string list_name(std::string_view utf8);
-// The line end of the console.
+// A name read as raw bytes from a list file (or any ANSI text the program takes for a name), as
+// the program shows it on the console: as it is on POSIX, in the OEM code page on Windows.
+std::string con_raw_name(std::string_view bytes);
+// A command-line argument typed in UTF-8 as the program echoes it, unconverted: the emulator hands
+// arguments to the Windows build in the ANSI code page.
+std::string con_arg(std::string_view utf8);
+// The line end of the console (standard output and standard error). The Windows C runtime writes
+// both in text mode, which turns "\n" into CR LF.
 std::string nl();
 // The line end of every file the program writes.
 inline constexpr std::string_view kCrLf = "\r\n";
@@ -86,6 +93,11 @@ RunResult run_process(const std::vector<std::string>& argv, const std::string& c
 // VEROLT_EMULATOR (blank separated), else CMake's cross-compiling emulator, go before it.
 std::vector<std::string> program_command();
 
+// The program built for the other platform: VEROLT_PEER_PROGRAM, else the path CMake passed. The
+// POSIX build is run natively; a Windows peer of the POSIX build through the words of
+// VEROLT_PEER_EMULATOR. Empty when there is no such program.
+std::vector<std::string> peer_command();
+
 // ---------------------------------------------------------------------------------------------
 // A fixture with a fresh scratch directory per test, wiped at the start of the test and left in
 // place afterwards for inspection.
@@ -95,7 +107,8 @@ class E2ETest : public ::testing::Test {
   E2ETest();
 
   const std::string& dir() const { return dir_; }
-  // Absolute path of a name inside the scratch directory.
+  // Absolute host path of a name inside the scratch directory. Names are written with the
+  // program's separator (p()); on the host every separator is "/".
   std::string path(std::string_view rel) const;
 
   void write(std::string_view rel, std::string_view bytes) const;
@@ -108,6 +121,8 @@ class E2ETest : public ::testing::Test {
   RunResult run(const std::vector<std::string>& args, const RunOptions& options = {}) const;
   RunResult run_input(const std::vector<std::string>& args, std::string input) const;
   RunResult run_terminal(const std::vector<std::string>& args) const;
+  // Runs the program of the other platform (see VEROLT_NEEDS_PEER) in the scratch directory.
+  RunResult run_peer(const std::vector<std::string>& args) const;
 
  private:
   std::string dir_;
@@ -117,6 +132,17 @@ class E2ETest : public ::testing::Test {
 #define VEROLT_POSIX_ONLY()                                                 \
   do {                                                                      \
     if (::verolt::e2e::target().windows) GTEST_SKIP() << "POSIX behaviour"; \
+  } while (false)
+
+// A test across both builds needs the other one. The Windows build is tested beside a POSIX build
+// of the same tree, so its absence there is a failure; the POSIX build alone skips the test.
+#define VEROLT_NEEDS_PEER()                                                                  \
+  do {                                                                                       \
+    if (::verolt::e2e::peer_command().empty()) {                                             \
+      if (::verolt::e2e::target().windows) FAIL() << "the POSIX build is missing: build it"; \
+      GTEST_SKIP() << "no Windows build to compare with: set VEROLT_PEER_PROGRAM to "        \
+                      "Verolt.exe and VEROLT_PEER_EMULATOR to the Wine command";             \
+    }                                                                                        \
   } while (false)
 
 }  // namespace verolt::e2e

@@ -104,7 +104,8 @@ TEST_F(StreamHash, KnownValuesOverSplitMessages) {
   EXPECT_EQ(read("m.out"), "m1\r\nm2\r\nm3\r\n" + total_line(kMessage32Set0));
   r = run({"/h0", "/m", "n?"});
   EXPECT_EQ(r.exitCode, 0) << r;
-  EXPECT_EQ(r.out, "n1\nn2\n" + std::string(kMessage50Set0) + "\n");
+  EXPECT_EQ(r.out,
+            con_name("n1") + nl() + con_name("n2") + nl() + std::string(kMessage50Set0) + nl());
 }
 
 TEST_F(StreamHash, MissingFileLeavesExactlyItsContentOut) {
@@ -119,7 +120,8 @@ TEST_F(StreamHash, MissingFileLeavesExactlyItsContentOut) {
                                  ansi_line(kListSummary));
   r = run({"/m", "/l:names.lst"});
   EXPECT_EQ(r.exitCode, 2) << r;
-  EXPECT_EQ(r.out, "a.txt\nmissing.txt\n" + cannot_open_file("missing.txt") + "c.txt\n" +
+  EXPECT_EQ(r.out, con_name("a.txt") + nl() + con_name("missing.txt") + nl() +
+                       cannot_open_file("missing.txt") + con_name("c.txt") + nl() +
                        std::string(kAbcSet2) + nl() + con(kListSummary) + nl());
   if (target().windows) return;
   // From a mask: a dangling link is found but cannot be opened; the mask form of the summary.
