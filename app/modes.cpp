@@ -20,6 +20,27 @@ void print_cannot_open(const std::string& name) {
   files::print_raw("\n");
 }
 
+// The name of the file about to be hashed: into the output file, followed by `separator`, or on
+// a console line of its own before the progress of its reading.
+void announce(files::OutputFile& output, const std::string& name, std::string_view separator) {
+  if (output.is_open()) {
+    output.write(name);
+    output.write(separator);
+    return;
+  }
+  files::print_name(name);
+  files::print_raw("\n");
+  files::flush_output();
+}
+
+// A report line about one file in the output file, when there is one.
+void log_file_line(files::OutputFile& output, std::string_view message, const std::string& name) {
+  if (!output.is_open()) return;
+  output.write(to_ansi(message));
+  output.write(name);
+  output.write("\n");
+}
+
 // A Yes/No box about one file; true when the user goes on.
 bool ask_to_continue(std::string_view before, const std::string& name, std::string_view title) {
   platform::BoxText box{to_ansi(before), name, to_ansi(text::kContinueQuestion)};
@@ -33,14 +54,7 @@ int create_hash_list(const RunSettings& settings, files::OutputFile& output, Fil
   FileItem item;
   gost::HashValue value{};
   while (files.next(item)) {
-    if (output.is_open()) {
-      output.write(item.name);
-      output.write("\t");
-    } else {
-      files::print_name(item.name);
-      files::print_raw("\n");
-      files::flush_output();
-    }
+    announce(output, item.name, "\t");
     if (files.result(value)) {
       if (output.is_open()) {
         files::write_hash_text(value, output, settings.printFormat);
@@ -64,20 +78,9 @@ int create_stream_hash(const RunSettings& settings, files::OutputFile& output, F
   FileItem item;
   while (source.next(item)) {
     if (item.parse == files::TOTAL_LINE) break;
-    if (output.is_open()) {
-      output.write(item.name);
-      output.write("\n");
-    } else {
-      files::print_name(item.name);
-      files::print_raw("\n");
-      files::flush_output();
-    }
+    announce(output, item.name, "\n");
     if (hasher.hash_add_file(context, item.name)) continue;
-    if (output.is_open()) {
-      output.write(to_ansi(text::kCannotOpenFile));
-      output.write(item.name);
-      output.write("\n");
-    }
+    log_file_line(output, text::kCannotOpenFile, item.name);
     print_cannot_open(item.name);
     result = 2;
   }
@@ -117,11 +120,7 @@ int verify_hash_list(files::OutputFile& output, FileHashQueue& files) {
       box = text::kMissingHashBox;
       code = 3;
     }
-    if (output.is_open()) {
-      output.write(to_ansi(line));
-      output.write(item.name);
-      output.write("\n");
-    }
+    log_file_line(output, line, item.name);
     result = code;
     if (!ask_to_continue(box, item.name, title)) break;
   }
@@ -141,11 +140,7 @@ int verify_stream_hash(const RunSettings& settings, files::OutputFile& output, F
       break;
     }
     if (hasher.hash_add_file(context, item.name)) continue;
-    if (output.is_open()) {
-      output.write(to_ansi(text::kCannotOpenFile));
-      output.write(item.name);
-      output.write("\n");
-    }
+    log_file_line(output, text::kCannotOpenFile, item.name);
     result = 2;
     if (!ask_to_continue(text::kCannotOpenFile, item.name, text::kBoxTitle)) return result;
   }
