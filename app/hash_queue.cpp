@@ -1,7 +1,9 @@
 #include "app/hash_queue.h"
 
 #include <cstdlib>
+#include <new>
 #include <string>
+#include <system_error>
 #include <utility>
 
 namespace verolt::app {
@@ -60,8 +62,15 @@ FileHashQueue::FileHashQueue(FileSource& source, int parameterSet, gost::Progres
   }
   // Enough files ahead to keep every worker busy past a few small files.
   capacity_ = 16 * static_cast<std::size_t>(threads);
-  workers_.reserve(threads);
-  for (unsigned i = 0; i < threads; ++i) workers_.emplace_back([this] { work(); });
+  // A system short of threads or memory gets fewer workers, or none: the files are then hashed
+  // in place, as with one thread.
+  try {
+    workers_.reserve(threads);
+    for (unsigned i = 0; i < threads; ++i) workers_.emplace_back([this] { work(); });
+  } catch (const std::system_error&) {
+  } catch (const std::bad_alloc&) {
+  }
+  if (workers_.empty()) inlineHasher_ = std::make_unique<gost::FileHasher>(&progress_);
 }
 
 FileHashQueue::~FileHashQueue() {
@@ -88,17 +97,32 @@ void FileHashQueue::fill() {
 }
 
 void FileHashQueue::work() {
-  Recorder recorder(*this);
-  gost::FileHasher hasher(&recorder);
+  // Nothing may escape a worker: a file it cannot finish counts as one that could not be read,
+  // so the reader of the queue never waits for ever.
+  std::unique_ptr<Recorder> recorder;
+  std::unique_ptr<gost::FileHasher> hasher;
+  try {
+    recorder = std::make_unique<Recorder>(*this);
+    hasher = std::make_unique<gost::FileHasher>(recorder.get());
+  } catch (const std::bad_alloc&) {
+    hasher.reset();
+  }
   std::unique_lock<std::mutex> guard(lock_);
   for (;;) {
     changed_.wait(guard, [this] { return stopping_ || started_ < jobs_.size(); });
     if (stopping_) return;
     Job* job = jobs_[started_++].get();
-    recorder.start(job);
     guard.unlock();
     gost::HashValue value{};
-    const bool hashed = hasher.hash_file(job->item.name, value, parameterSet_);
+    bool hashed = false;
+    if (hasher) {
+      recorder->start(job);
+      try {
+        hashed = hasher->hash_file(job->item.name, value, parameterSet_);
+      } catch (const std::bad_alloc&) {
+        hashed = false;
+      }
+    }
     guard.lock();
     job->hashed = hashed;
     job->value = value;
