@@ -11,6 +11,7 @@
 #include "app/single_file.h"
 #include "app/sources.h"
 #include "files/console.h"
+#include "files/enumeration.h"
 #include "files/lists.h"
 #include "files/texts.h"
 #include "platform/platform.h"
@@ -111,6 +112,10 @@ int run(int argc, char** argv) {
           break;
       }
     }
+  } catch (const files::EntryTableFull& full) {
+    // The size in bytes the table asked for, at four bytes a slot.
+    files::print_raw("\nbad memory, new_size=" + std::to_string(4 * (full.entries + 2000)) + "\n");
+    exitCode = 100;
   } catch (const std::bad_alloc&) {
     files::print_raw("\nbad memory\n");
     exitCode = 100;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <iterator>
+#include <new>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -42,8 +43,12 @@ void walk(const std::string& mask, const std::string& directory, std::size_t pre
         path += platform::kSeparator;
         std::vector<FileEntry> below;
         walk("*.*", path, prefixLength, true, dot, below);
-        entries.insert(entries.end(), std::make_move_iterator(below.begin()),
-                       std::make_move_iterator(below.end()));
+        try {
+          entries.insert(entries.end(), std::make_move_iterator(below.begin()),
+                         std::make_move_iterator(below.end()));
+        } catch (const std::bad_alloc&) {
+          throw EntryTableFull{entries.size() + below.size()};
+        }
       }
       continue;
     }
@@ -62,7 +67,11 @@ void walk(const std::string& mask, const std::string& directory, std::size_t pre
       file.name = std::string(relative.substr(cut));
     }
     file.size = result.size;
-    entries.push_back(std::move(file));
+    try {
+      entries.push_back(std::move(file));
+    } catch (const std::bad_alloc&) {
+      throw EntryTableFull{entries.size() + 1};
+    }
     if (entries.size() % kDotInterval == 0 && dot) {
       dot();
     }

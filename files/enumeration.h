@@ -22,6 +22,11 @@ struct Target {
 };
 Target split_target(const std::string& target);
 
+// Thrown by find_files when the entry table cannot grow; `entries` is how many it had to hold.
+struct EntryTableFull {
+  std::size_t entries;
+};
+
 // Called when a dot (one per hundred files of a directory) is due.
 using DotSink = std::function<void()>;
 
