@@ -149,6 +149,8 @@ int run_single_file_mode(int parameterSet, std::string_view commandLine) {
       }
       continue;
     }
+    // With no mode set a name is only hashed.
+    if (!command.check) continue;
     std::string stored;
     switch (files::read_hash_file(hashName, stored)) {
       case files::HashFileRead::cannotOpen:

@@ -1,6 +1,8 @@
 // The argument loop and the single-file modes' own parse of the command line.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -177,6 +179,23 @@ TEST(SingleFileParse, AtMostOneHundredNames) {
   for (int i = 0; i < 100; ++i) line += " n" + std::to_string(i);
   EXPECT_EQ(parse_single(line).names.size(), 100U);
   parse_single(line + " one-too-many", false);
+}
+
+TEST(SingleFileRun, NoModeOnlyHashesTheNames) {
+  // A script that quotes every argument passes "/calc" as a name: no mode is set, so b.txt is
+  // only hashed (no hash file looked for), and then the name "/calc" cannot be opened.
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "verolt-no-mode";
+  std::filesystem::create_directories(dir);
+  const std::string data = (dir / "b.txt").string();
+  { std::ofstream(data) << "abc"; }
+  std::filesystem::remove(data + ".hsh");
+  ::testing::internal::CaptureStderr();
+  const int code = run_single_file_mode(2, "verolt \"" + data + "\" \"/calc\"");
+  const std::string boxes = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(code, 1);
+  EXPECT_EQ(boxes.find(".hsh"), std::string::npos) << boxes;
+  EXPECT_NE(boxes.find("/calc"), std::string::npos) << boxes;
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
