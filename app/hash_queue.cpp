@@ -25,6 +25,7 @@ struct FileHashQueue::Job {
   std::vector<std::pair<std::uint64_t, std::uint64_t>> reads;  // (size, count)
   bool done = false;
   bool hashed = false;
+  bool isOutput = false;  // left to the calling thread
   gost::HashValue value{};
 };
 
@@ -34,6 +35,14 @@ class FileHashQueue::Recorder : public gost::ReadObserver {
  public:
   explicit Recorder(FileHashQueue& queue) : queue_(queue) {}
   void start(Job* job) { job_ = job; }
+
+  bool on_open(const platform::FileId& file) override {
+    if (queue_.outputFile_ && file == *queue_.outputFile_) {
+      job_->isOutput = true;
+      return false;
+    }
+    return true;
+  }
 
   bool on_read(std::uint64_t n) override {
     const std::lock_guard<std::mutex> guard(queue_.lock_);
@@ -54,8 +63,8 @@ class FileHashQueue::Recorder : public gost::ReadObserver {
 };
 
 FileHashQueue::FileHashQueue(FileSource& source, int parameterSet, gost::ProgressState& progress,
-                             unsigned threads)
-    : source_(source), parameterSet_(parameterSet), progress_(progress) {
+                             unsigned threads, std::optional<platform::FileId> outputFile)
+    : source_(source), parameterSet_(parameterSet), progress_(progress), outputFile_(outputFile) {
   if (threads <= 1) {
     inlineHasher_ = std::make_unique<gost::FileHasher>(&progress_);
     return;
@@ -118,7 +127,7 @@ void FileHashQueue::work() {
     if (hasher) {
       recorder->start(job);
       try {
-        hashed = hasher->hash_file(job->item.name, value, parameterSet_);
+        hashed = hasher->hash_file(job->item.path, value, parameterSet_);
       } catch (const std::bad_alloc&) {
         hashed = false;
       }
@@ -134,7 +143,7 @@ void FileHashQueue::work() {
 bool FileHashQueue::next(FileItem& item) {
   if (inlineHasher_) {
     if (!source_.next(item)) return false;
-    inlineName_ = item.name;
+    inlineName_ = item.path;
     return true;
   }
   fill();
@@ -172,9 +181,18 @@ bool FileHashQueue::result(gost::HashValue& value) {
     if (job.done) break;
     changed_.wait(guard);
   }
-  progress_.erase();
-  const bool hashed = job.hashed;
-  value = job.value;
+  bool hashed = false;
+  if (job.isOutput) {
+    // Read now, after everything written before its turn, exactly as one thread reads it.
+    guard.unlock();
+    if (!outputHasher_) outputHasher_ = std::make_unique<gost::FileHasher>(&progress_);
+    hashed = outputHasher_->hash_file(job.item.path, value, parameterSet_);
+    guard.lock();
+  } else {
+    progress_.erase();
+    hashed = job.hashed;
+    value = job.value;
+  }
   // The window moves on: the consumed job leaves, and a worker may take the next one.
   jobs_.pop_front();
   --started_;

@@ -8,6 +8,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -22,8 +23,10 @@ unsigned hashing_threads();
 class FileHashQueue {
  public:
   // With one thread the files are hashed on the calling thread, when their result is asked for.
+  // The file `outputFile` (the run's own output, however a source names it) is never hashed
+  // ahead: it is read at its turn, holding what one thread would have written by then.
   FileHashQueue(FileSource& source, int parameterSet, gost::ProgressState& progress,
-                unsigned threads);
+                unsigned threads, std::optional<platform::FileId> outputFile = std::nullopt);
   // Stops the workers; files hashed ahead of the last one taken are dropped.
   ~FileHashQueue();
   FileHashQueue(const FileHashQueue&) = delete;
@@ -48,6 +51,8 @@ class FileHashQueue {
 
   // One thread: hashed in place.
   std::unique_ptr<gost::FileHasher> inlineHasher_;
+  std::optional<platform::FileId> outputFile_;
+  std::unique_ptr<gost::FileHasher> outputHasher_;  // reads the output file at its turn
   std::string inlineName_;
 
   // Several threads: a window of jobs in source order, the first being the one consumed.

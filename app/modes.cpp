@@ -79,7 +79,7 @@ int create_stream_hash(const RunSettings& settings, files::OutputFile& output, F
   while (source.next(item)) {
     if (item.parse == files::TOTAL_LINE) break;
     announce(output, item.name, "\n");
-    if (hasher.hash_add_file(context, item.name)) continue;
+    if (hasher.hash_add_file(context, item.path)) continue;
     log_file_line(output, text::kCannotOpenFile, item.name);
     print_cannot_open(item.name);
     result = 2;
@@ -139,7 +139,7 @@ int verify_stream_hash(const RunSettings& settings, files::OutputFile& output, F
       totalFound = true;
       break;
     }
-    if (hasher.hash_add_file(context, item.name)) continue;
+    if (hasher.hash_add_file(context, item.path)) continue;
     log_file_line(output, text::kCannotOpenFile, item.name);
     result = 2;
     if (!ask_to_continue(text::kCannotOpenFile, item.name, text::kBoxTitle)) return result;

@@ -64,7 +64,7 @@ int run_modes(const RunSettings& settings) {
     result = settings.verifyStream ? verify_stream_hash(settings, output, *source, hasher)
                                    : create_stream_hash(settings, output, *source, hasher);
   } else {
-    FileHashQueue files(*source, settings.parameterSet, progress, hashing_threads());
+    FileHashQueue files(*source, settings.parameterSet, progress, hashing_threads(), output.id());
     result = settings.verifyList ? verify_hash_list(output, files)
                                  : create_hash_list(settings, output, files);
   }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <numeric>
+#include <optional>
+#include <utility>
 
 #include "app/messages.h"
 #include "files/console.h"
@@ -11,6 +13,20 @@
 namespace verolt::app {
 
 using files::to_ansi;
+
+namespace {
+
+// A list written by the other build names its files in that build's form: a name missing as
+// listed is looked for once more in this build's form.
+std::string resolve_listed(const std::string& name) {
+  std::optional<std::string> other = platform::other_build_name(name);
+  if (!other || platform::listed_file_size(name) || !platform::listed_file_size(*other)) {
+    return name;
+  }
+  return std::move(*other);
+}
+
+}  // namespace
 
 std::unique_ptr<FileSource> FileSource::from_mask(const RunSettings& settings,
                                                   files::OutputFile& output,
@@ -67,7 +83,7 @@ std::unique_ptr<FileSource> FileSource::from_list(const RunSettings& settings,
   gost::HashValue value{};
   while (source->list_.read_line(line)) {
     if (files::parse_hash_line(line, value, settings.printFormat) == files::TOTAL_LINE) break;
-    if (const auto size = platform::listed_file_size(line)) total += *size;
+    if (const auto size = platform::listed_file_size(resolve_listed(line))) total += *size;
   }
   progress.progress_set_total(total);
   if (!source->list_.rewind()) {
@@ -84,6 +100,7 @@ bool FileSource::next(FileItem& item) {
   if (!isList_) {
     if (position_ >= entries_.size()) return false;
     item.name = files::entry_path(prefix_, entries_[position_]);
+    item.path = item.name;
     item.parse = files::NAME_ONLY;
     ++position_;
     return true;
@@ -91,6 +108,7 @@ bool FileSource::next(FileItem& item) {
   if (!list_.read_line(line_)) return false;
   item.parse = files::parse_hash_line(line_, item.value, format_);
   item.name = line_;
+  item.path = resolve_listed(item.name);
   return true;
 }
 

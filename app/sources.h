@@ -15,7 +15,8 @@ namespace verolt::app {
 
 // One file to process: its name and, from a list, what its line carried.
 struct FileItem {
-  std::string name;
+  std::string name;  // as the source gives it, and as every report shows it
+  std::string path;  // what is opened: the name, or its other build's form (listed names only)
   files::ParseResult parse = files::NAME_ONLY;
   gost::HashValue value{};
 };

@@ -78,63 +78,39 @@ void walk(const std::string& mask, const std::string& directory, std::size_t pre
   }
 }
 
-// The relative path as the sort sees it: the separator between dir and name, and any inside dir,
-// reads as a backslash on every platform, so a tree sorts the same everywhere.
-class SortKey {
- public:
-  explicit SortKey(const FileEntry& entry) : entry_(entry) {}
-
-  std::size_t size() const {
-    return entry_.dir.empty() ? entry_.name.size() : entry_.dir.size() + 1 + entry_.name.size();
+// The relative path as the sort sees it: every separator reads as a backslash, names in their
+// Windows-1251 form where they have one, ASCII letters folded; so a tree sorts the same on every
+// platform.
+std::string folded_key(const FileEntry& entry) {
+  std::string key = platform::name_sort_form(entry.dir);
+  if (!entry.dir.empty()) key += '\\';
+  key += platform::name_sort_form(entry.name);
+  for (char& c : key) {
+    if (c == platform::kSeparator) c = '\\';
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
+  return key;
+}
 
-  unsigned char plain(std::size_t i) const {
-    if (entry_.dir.empty()) {
-      return static_cast<unsigned char>(entry_.name[i]);
-    }
-    if (i < entry_.dir.size()) {
-      return static_cast<unsigned char>(entry_.dir[i]);
-    }
-    if (i == entry_.dir.size()) {
-      return static_cast<unsigned char>(platform::kSeparator);
-    }
-    return static_cast<unsigned char>(entry_.name[i - entry_.dir.size() - 1]);
-  }
-
-  unsigned char folded(std::size_t i) const {
-    const unsigned char c = plain(i);
-    if (c == static_cast<unsigned char>(platform::kSeparator) && is_separator_position(i)) {
-      return '\\';
-    }
-    if (c >= 'A' && c <= 'Z') {
-      return static_cast<unsigned char>(c - 'A' + 'a');
-    }
-    return c;
-  }
-
- private:
-  // Separators occur only in the directory part and between it and the name.
-  bool is_separator_position(std::size_t i) const {
-    return !entry_.dir.empty() && i <= entry_.dir.size();
-  }
-
-  const FileEntry& entry_;
-};
-
-template <typename Byte>
-int compare_keys(const SortKey& a, const SortKey& b, Byte byte) {
+int compare_bytes(std::string_view a, std::string_view b) {
   const std::size_t common = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < common; ++i) {
-    const unsigned char x = byte(a, i);
-    const unsigned char y = byte(b, i);
-    if (x != y) {
-      return x < y ? -1 : 1;
-    }
+    const auto x = static_cast<unsigned char>(a[i]);
+    const auto y = static_cast<unsigned char>(b[i]);
+    if (x != y) return x < y ? -1 : 1;
   }
-  if (a.size() != b.size()) {
-    return a.size() < b.size() ? -1 : 1;
-  }
+  if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
   return 0;
+}
+
+// Entries equal under the folding keep a defined order: by their plain bytes.
+int compare_plain(const FileEntry& a, const FileEntry& b) {
+  int order = compare_bytes(entry_path("", a), entry_path("", b));
+  if (order == 0 && a.dir != b.dir) {
+    // Only malformed entries (a separator inside a name) can get this far.
+    order = a.dir < b.dir ? -1 : 1;
+  }
+  return order;
 }
 
 }  // namespace
@@ -170,23 +146,25 @@ std::string entry_path(std::string_view prefix, const FileEntry& entry) {
 }
 
 int compare_entries(const FileEntry& a, const FileEntry& b) {
-  const SortKey ka(a);
-  const SortKey kb(b);
-  int order = compare_keys(ka, kb, [](const SortKey& k, std::size_t i) { return k.folded(i); });
-  if (order == 0) {
-    order = compare_keys(ka, kb, [](const SortKey& k, std::size_t i) { return k.plain(i); });
-  }
-  if (order == 0 && a.dir != b.dir) {
-    // Only malformed entries (a separator inside a name) can get this far.
-    order = a.dir < b.dir ? -1 : 1;
-  }
-  return order;
+  const int order = compare_bytes(folded_key(a), folded_key(b));
+  return order != 0 ? order : compare_plain(a, b);
 }
 
 void sort_entries(std::vector<FileEntry>& entries) {
-  std::stable_sort(entries.begin(), entries.end(), [](const FileEntry& a, const FileEntry& b) {
-    return compare_entries(a, b) < 0;
+  // Each key is built once: a sort compares every entry many times.
+  std::vector<std::pair<std::string, std::size_t>> keys;
+  keys.reserve(entries.size());
+  for (std::size_t i = 0; i < entries.size(); ++i) keys.emplace_back(folded_key(entries[i]), i);
+  std::sort(keys.begin(), keys.end(), [&](const auto& a, const auto& b) {
+    const int order = compare_bytes(a.first, b.first);
+    if (order != 0) return order < 0;
+    const int plain = compare_plain(entries[a.second], entries[b.second]);
+    return plain != 0 ? plain < 0 : a.second < b.second;
   });
+  std::vector<FileEntry> sorted;
+  sorted.reserve(entries.size());
+  for (const auto& key : keys) sorted.push_back(std::move(entries[key.second]));
+  entries = std::move(sorted);
 }
 
 }  // namespace verolt::files

@@ -14,10 +14,12 @@ OutputFile::~OutputFile() {
 
 bool OutputFile::open(const std::string& name) {
   if (file_ != nullptr) close();
-  file_ = std::fopen(name.c_str(), "wb");
+  file_ = platform::create_for_writing(name);
   failed_ = false;
   return file_ != nullptr;
 }
+
+std::optional<platform::FileId> OutputFile::id() const { return platform::file_id(file_); }
 
 void OutputFile::write(std::string_view text) {
   if (file_ == nullptr) return;
@@ -50,10 +52,31 @@ bool ListReader::open(const std::string& name) {
   if (buffer_.empty()) buffer_.resize(kListBufferSize);
   position_ = filled_ = 0;
   atEnd_ = false;
-  return file_.open(name);
+  inMemory_ = false;
+  bool once = false;
+  if (!file_.open_list(name, once)) return false;
+  if (!once) return true;
+  // A pipe or a terminal gives its lines only once: all of them are kept, and the list is read
+  // from memory as if it were a file of the same bytes.
+  inMemory_ = true;
+  buffer_.clear();
+  std::vector<unsigned char> piece(kListBufferSize);
+  for (;;) {
+    const std::ptrdiff_t got = file_.read(piece.data(), piece.size());
+    if (got <= 0) break;
+    buffer_.insert(buffer_.end(), piece.begin(), piece.begin() + got);
+  }
+  file_.close();
+  filled_ = buffer_.size();
+  atEnd_ = true;
+  return true;
 }
 
 bool ListReader::rewind() {
+  if (inMemory_) {
+    position_ = 0;
+    return true;
+  }
   file_.close();
   return open(name_);
 }
@@ -86,7 +109,7 @@ bool ListReader::read_line(std::string& line) {
 std::string hash_file_name(const std::string& name) { return name + ".hsh"; }
 
 bool write_hash_file(const std::string& hashFileName, std::string_view text) {
-  std::FILE* file = std::fopen(hashFileName.c_str(), "wb");
+  std::FILE* file = platform::create_for_writing(hashFileName);
   if (file == nullptr) return false;
   const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
   const bool flushed = std::fflush(file) == 0;

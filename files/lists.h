@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,8 @@ class OutputFile {
   // Creates or empties the file.
   bool open(const std::string& name);
   bool is_open() const { return file_ != nullptr; }
+  // Identity of the open file, so that the file is known whatever name a list gives it.
+  std::optional<platform::FileId> id() const;
   void write(std::string_view text);
   // True when every byte reached the file and it closed cleanly.
   bool close();
@@ -52,6 +55,7 @@ class ListReader {
   std::size_t position_ = 0;
   std::size_t filled_ = 0;
   bool atEnd_ = false;
+  bool inMemory_ = false;  // a stream read whole at open
 };
 
 // Name of the hash file that belongs to a data file: the name with ".hsh" appended.

@@ -73,6 +73,7 @@ FileHasher::FileHasher(ReadObserver* observer) : observer_(observer), buffer_(kR
 bool FileHasher::hash_add_file(HashContext& context, const std::string& name) {
   platform::InputFile file;
   if (!file.open(name)) return false;
+  if (observer_ != nullptr && !observer_->on_open(file.id())) return false;
 
   // A file that fails half way must leave no trace in a stream.
   const HashContext::State saved = context.state();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "gost/hash.h"
+#include "platform/platform.h"
 
 namespace verolt::gost {
 
@@ -22,6 +23,9 @@ std::string progress_text(std::uint64_t done, std::uint64_t total);
 class ReadObserver {
  public:
   virtual ~ReadObserver() = default;
+  // Once the file is open, before its first read. False leaves it unread: the file then counts
+  // as failed.
+  virtual bool on_open(const platform::FileId& /*file*/) { return true; }
   // After a read of n bytes. False stops the reading: the file then counts as failed.
   virtual bool on_read(std::uint64_t n) = 0;
   virtual void on_file_end() = 0;

@@ -6,7 +6,14 @@
 
 namespace verolt::platform {
 
+namespace {
+bool inputEnded = false;
+}
+
+void end_input() { inputEnded = true; }
+
 std::optional<std::string> read_input_line() {
+  if (inputEnded) return std::nullopt;
   std::string line;
   int c = 0;
   bool any = false;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -54,6 +55,24 @@ bool mask_matches(std::string_view mask, std::string_view name);
 // True when `name` opens for reading (without waiting on a FIFO).
 bool opens_for_reading(const std::string& name);
 
+// Identity of a file whatever its spelling: device and inode (on Windows the volume and the file
+// index).
+struct FileId {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  bool operator==(const FileId& other) const {
+    return device == other.device && inode == other.inode;
+  }
+  bool operator!=(const FileId& other) const { return !(*this == other); }
+};
+
+// Creates or empties a file for writing without waiting for a reader: a FIFO that nobody reads
+// cannot be created, one with a reader (a pipe, a process substitution) is written as usual.
+// Null when it cannot be created.
+std::FILE* create_for_writing(const std::string& name);
+// Identity of a file open for writing; nothing when the system cannot tell.
+std::optional<FileId> file_id(std::FILE* file);
+
 // The size of the file a listed name denotes; nothing when it is missing or a directory.
 std::optional<std::uint64_t> listed_file_size(const std::string& name);
 
@@ -67,13 +86,38 @@ class InputFile {
   InputFile& operator=(const InputFile&) = delete;
 
   bool open(const std::string& name);
+  // A list file: what open() takes, and also a stream that can be read only once (a pipe, a
+  // socket, a terminal), which `once` reports so that the caller reads it whole. A stream that is
+  // standard input leaves later answers at the end of input.
+  bool open_list(const std::string& name, bool& once);
+  // Identity of the open file.
+  FileId id() const { return id_; }
   // Bytes read (0 at the end), or -1 on a read error.
   std::ptrdiff_t read(unsigned char* buffer, std::size_t size);
   void close();
 
  private:
   std::intptr_t handle_ = -1;
+  FileId id_;
 };
+
+// Windows-1251: the byte of a code point, or -1 when it has none.
+int cp1251_byte(std::uint32_t codePoint);
+// The code point of the UTF-8 character at `i`, which moves past it; nothing when the bytes there
+// are not UTF-8.
+std::optional<std::uint32_t> next_utf8(std::string_view text, std::size_t& i);
+// The Windows-1251 form of UTF-8 text; nothing when it is not UTF-8 or a character has none.
+std::optional<std::string> utf8_to_cp1251(std::string_view utf8);
+
+// A name as it is ordered: its Windows-1251 form where it has one (on Windows names are in that
+// code page already), so both builds put a tree in the same order.
+std::string name_sort_form(std::string_view name);
+
+// The form a name listed by the other build takes here, tried when the name as listed cannot be
+// opened: on POSIX a name that is not UTF-8 converted from Windows-1251 to the locale's set, and
+// backslashes as slashes; on Windows a UTF-8 name with letters beyond ASCII converted wholly to
+// Windows-1251. Nothing when there is no other form.
+std::optional<std::string> other_build_name(std::string_view listed);
 
 // Console text: the program's own Windows-1251 texts in the console's character set.
 std::string ansi_to_console(std::string_view ansi);
@@ -106,6 +150,9 @@ bool input_is_terminal();
 
 // The whole command line as one string, the program's name first.
 std::string whole_command_line(int argc, char** argv);
+
+// From now on every answer finds the end of input: standard input was read as a list.
+void end_input();
 
 // One line of standard input without its line end; nothing at the end of input. Every answer the
 // program reads goes through here, so lines fed by a script are taken one per question.

@@ -36,7 +36,38 @@ bool InputFile::open(const std::string& name) {
     ::close(fd);
     return false;
   }
+  id_ = FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
   handle_ = fd;
+  return true;
+}
+
+bool InputFile::open_list(const std::string& name, bool& once) {
+  close();
+  once = false;
+  if (name.find('\0') != std::string::npos) return false;
+  const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  const bool known = ::fstat(fd, &st) == 0;
+  const bool file = known && (S_ISREG(st.st_mode) || S_ISBLK(st.st_mode));
+  // Streams end when their writer or their user says so; other devices (/dev/zero) never do.
+  const bool stream = known && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode) ||
+                                (S_ISCHR(st.st_mode) && ::isatty(fd)));
+  // A pipe is read to its end, so it must wait for its writer.
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (!(file || stream) || flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    return false;
+  }
+  once = stream;
+  id_ = FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+  handle_ = fd;
+  if (stream) {
+    struct stat in {};
+    if (::fstat(STDIN_FILENO, &in) == 0 && in.st_dev == st.st_dev && in.st_ino == st.st_ino) {
+      end_input();
+    }
+  }
   return true;
 }
 
@@ -52,6 +83,28 @@ std::ptrdiff_t InputFile::read(unsigned char* buffer, std::size_t size) {
 void InputFile::close() {
   if (handle_ >= 0) ::close(static_cast<int>(handle_));
   handle_ = -1;
+}
+
+std::FILE* create_for_writing(const std::string& name) {
+  if (name.find('\0') != std::string::npos) return nullptr;
+  // Without O_NONBLOCK a FIFO that nobody reads would stop the run here for ever.
+  const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  // A pipe with a reader takes its writes in full, waiting when the reader is slow.
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    return nullptr;
+  }
+  std::FILE* file = ::fdopen(fd, "wb");
+  if (file == nullptr) ::close(fd);
+  return file;
+}
+
+std::optional<FileId> file_id(std::FILE* file) {
+  struct stat st {};
+  if (file == nullptr || ::fstat(::fileno(file), &st) != 0) return std::nullopt;
+  return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
 bool opens_for_reading(const std::string& name) {
@@ -140,6 +193,58 @@ std::string ansi_to_console(std::string_view ansi) {
 }
 
 std::string name_to_console(std::string_view name) { return std::string(name); }
+
+std::string name_sort_form(std::string_view name) {
+  return utf8_to_cp1251(name).value_or(std::string(name));
+}
+
+namespace {
+
+// Windows-1251 text in the locale's character set; nothing when a byte has no place there.
+std::optional<std::string> from_cp1251_strictly(std::string_view ansi) {
+  const iconv_t cd = ::iconv_open(console_codeset().c_str(), "CP1251");
+  if (cd == iconv_t(-1)) return std::nullopt;  // NOLINT(performance-no-int-to-ptr)
+  std::string in(ansi);
+  std::string out(ansi.size() * 4 + 16, '\0');
+  char* inPtr = in.data();
+  std::size_t inLeft = in.size();
+  char* outPtr = out.data();
+  std::size_t outLeft = out.size();
+  const bool whole =
+      ::iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1);
+  ::iconv_close(cd);
+  if (!whole) return std::nullopt;
+  out.resize(static_cast<std::size_t>(outPtr - out.data()));
+  return out;
+}
+
+bool is_utf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    if (!next_utf8(text, i)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::string> other_build_name(std::string_view listed) {
+  std::string name(listed);
+  bool changed = false;
+  if (!is_utf8(listed)) {
+    if (std::optional<std::string> converted = from_cp1251_strictly(listed)) {
+      name = std::move(*converted);
+      changed = true;
+    }
+  }
+  for (char& c : name) {
+    if (c == '\\') {
+      c = '/';
+      changed = true;
+    }
+  }
+  if (!changed) return std::nullopt;
+  return name;
+}
 
 bool console_channel_open() { return ::isatty(STDERR_FILENO) == 1; }
 

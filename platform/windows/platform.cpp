@@ -89,7 +89,28 @@ HANDLE open_for_reading(const std::string& name) {
                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
 }
 
+FileId id_of(HANDLE handle) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(handle, &info)) return FileId{};
+  return FileId{info.dwVolumeSerialNumber,
+                (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+}
+
 }  // namespace
+
+std::FILE* create_for_writing(const std::string& name) {
+  if (name.find('\0') != std::string::npos) return nullptr;
+  return std::fopen(name.c_str(), "wb");
+}
+
+std::optional<FileId> file_id(std::FILE* file) {
+  if (file == nullptr) return std::nullopt;
+  const intptr_t os = _get_osfhandle(_fileno(file));
+  if (os == -1) return std::nullopt;
+  const FileId id = id_of(reinterpret_cast<HANDLE>(os));
+  if (id == FileId{}) return std::nullopt;
+  return id;
+}
 
 InputFile::~InputFile() { close(); }
 
@@ -102,6 +123,27 @@ bool InputFile::open(const std::string& name) {
     CloseHandle(handle);
     return false;
   }
+  id_ = id_of(handle);
+  handle_ = reinterpret_cast<std::intptr_t>(handle);
+  return true;
+}
+
+bool InputFile::open_list(const std::string& name, bool& once) {
+  close();
+  once = false;
+  const HANDLE handle = open_for_reading(name);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  const DWORD type = GetFileType(handle);
+  if (type != FILE_TYPE_DISK && type != FILE_TYPE_PIPE && type != FILE_TYPE_CHAR) {
+    CloseHandle(handle);
+    return false;
+  }
+  once = type != FILE_TYPE_DISK;
+  // The console read as a list leaves nothing for the answers after it.
+  if (type == FILE_TYPE_CHAR && GetFileType(GetStdHandle(STD_INPUT_HANDLE)) == FILE_TYPE_CHAR) {
+    end_input();
+  }
+  id_ = id_of(handle);
   handle_ = reinterpret_cast<std::intptr_t>(handle);
   return true;
 }
@@ -143,6 +185,16 @@ std::string ansi_to_console(std::string_view ansi) {
 }
 
 std::string name_to_console(std::string_view name) { return ansi_to_console(name); }
+
+std::string name_sort_form(std::string_view name) { return std::string(name); }
+
+std::optional<std::string> other_build_name(std::string_view listed) {
+  // Pure ASCII reads the same in both forms.
+  bool beyondAscii = false;
+  for (const char c : listed) beyondAscii = beyondAscii || static_cast<unsigned char>(c) >= 0x80;
+  if (!beyondAscii) return std::nullopt;
+  return utf8_to_cp1251(listed);
+}
 
 namespace {
 

@@ -249,5 +249,25 @@ TEST_F(ListSource, SameFileTwice) {
   EXPECT_EQ(r.out, con_pair("a.txt", kAbcSet2) + con_pair("a.txt", kAbcSet2));
 }
 
+TEST_F(ListSource, ListFromAPipeIsReadOnceAndWhole) {
+  VEROLT_POSIX_ONLY();
+  const std::string names = "a.txt\nmissing.txt\nb.txt\n";
+  write("names.txt", names);
+  RunResult r = run({"/l:names.txt", "file.lst"});
+  EXPECT_EQ(r.exitCode, 2) << r;
+  r = run_input({"/l:/dev/stdin", "pipe.lst"}, names);
+  EXPECT_EQ(r.exitCode, 2) << r;
+  EXPECT_EQ(r.out,
+            cannot_open_file("missing.txt") + con(kListSummary) + nl() + created("pipe.lst"));
+  EXPECT_EQ(read("pipe.lst"), read("file.lst"));
+  // Standard input read as the list leaves nothing for the boxes: the first one is answered No.
+  const std::string zeros(64, '0');
+  r = run_input({"/t:/dev/stdin", "report.lst"},
+                "a.txt\t" + zeros + "\r\nb.txt\t" + zeros + "\r\n");
+  EXPECT_EQ(r.exitCode, 1) << r;
+  EXPECT_EQ(read("report.lst"), ansi("Ошибка! Хэш файла не верен! Файл искажен! Имя файла: a.txt") +
+                                    std::string(kCrLf) + ansi_line(kListSummary));
+}
+
 }  // namespace
 }  // namespace verolt::e2e

@@ -1,4 +1,7 @@
 // The output file: the overwrite question, creation failures and write failures.
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -115,6 +118,51 @@ TEST_F(OutputFile, FailedWriteOfAListRunIsReported) {
   const RunResult r = run_input({"/l:names.txt", "/dev/full"}, "y\n");
   EXPECT_EQ(r.exitCode, 3) << r;
   EXPECT_EQ(r.out, overwrite_prompt("/dev/full") + cannot_create("/dev/full"));
+}
+
+TEST_F(OutputFile, OwnOutputIsReadAtItsTurnWhateverTheThreadCount) {
+  // Named otherwise than a source names it, the output file is hashed like any other file, with
+  // what was written before its turn: workers that run ahead of the writer must leave it alone.
+  for (int i = 1; i <= 100; ++i) {
+    char name[8];
+    std::snprintf(name, sizeof name, "a%03d", i);
+    write(name, std::to_string(i));
+  }
+  write("names.txt", "a001\na050\nout.lst\n");
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"*", "./out.lst"}, {"/l:names.txt", "out.lst"}}) {
+    std::string oneThread;
+    for (const char* threads : {"1", "8"}) {
+      std::filesystem::remove(path("out.lst"));
+      RunOptions options;
+      options.env = {{"VEROLT_THREADS", threads}};
+      const RunResult r = run(args, options);
+      EXPECT_EQ(r.exitCode, 0) << r;
+      if (oneThread.empty()) {
+        oneThread = read("out.lst");
+      } else {
+        EXPECT_EQ(read("out.lst"), oneThread) << args[0];
+      }
+    }
+  }
+}
+
+TEST_F(OutputFile, FifoThatNobodyReadsIsRefusedNotWaitedFor) {
+  VEROLT_POSIX_ONLY();
+  make_fifo("outfifo");
+  make_fifo("abc.txt.hsh");
+  RunOptions quick;
+  quick.timeout = std::chrono::seconds(10);
+  quick.input = "y\n";
+  RunResult r = run({"abc.txt", "outfifo"}, quick);
+  EXPECT_EQ(r.exitCode, 3) << r;
+  EXPECT_EQ(r.out, overwrite_prompt("outfifo") + cannot_create("outfifo"));
+  quick.input.clear();
+  r = run({"/calc", "abc.txt"}, quick);
+  EXPECT_EQ(r.exitCode, 1) << r;
+  EXPECT_NE(r.err.find(con("Ошибка! Не могу записать файл!\nИмя файла: ") + "abc.txt.hsh"),
+            std::string::npos)
+      << r;
 }
 
 }  // namespace
