@@ -1,6 +1,7 @@
 // The argument loop and the single-file modes' own parse of the command line.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -189,6 +190,9 @@ TEST(SingleFileRun, NoModeOnlyHashesTheNames) {
   const std::string data = (dir / "b.txt").string();
   { std::ofstream(data) << "abc"; }
   std::filesystem::remove(data + ".hsh");
+#ifdef _WIN32
+  _putenv_s("VEROLT_BOXES", "console");
+#endif
   ::testing::internal::CaptureStderr();
   const int code = run_single_file_mode(2, "verolt \"" + data + "\" \"/calc\"");
   const std::string boxes = ::testing::internal::GetCapturedStderr();

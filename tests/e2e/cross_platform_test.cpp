@@ -63,6 +63,7 @@ TEST_F(CrossPlatform, ListsOfOneBuildVerifyWithTheOther) {
 TEST_F(CrossPlatform, CyrillicTreesSortAndVerifyAcross) {
   VEROLT_NEEDS_PEER();
   // UTF-8 puts я (D1 8F) before ё (D1 91); Windows-1251 puts ё (B8) before я (FF).
+  for (const char* name : {"a.dat", "B file.dat", "_e.dat"}) std::filesystem::remove(path(name));
   make_dir("папка");
   for (const char* name : {"я.txt", "ё.txt", "папка/ж.txt"}) write(name, "abc");
   make_dir(".lists");  // a dot directory: never entered by /r
