@@ -48,6 +48,7 @@ struct State {
   std::unordered_map<int, unsigned long long> readFds;            // fd -> bytes delivered
   std::unordered_map<std::FILE*, unsigned long long> writeFiles;  // stream -> bytes stored
   std::unordered_map<std::FILE*, bool> closeFiles;
+  std::unordered_map<int, std::string> paths;  // fd -> path, for streams made with fdopen
 };
 
 State& state() {
@@ -65,9 +66,14 @@ F next(const char* name) {
 }
 
 int opened(int fd, const char* path) {
-  if (fd >= 0 && matches(state().read, path)) {
-    const std::lock_guard<std::mutex> guard(state().lock);
-    state().readFds[fd] = 0;
+  if (fd < 0) return fd;
+  const std::lock_guard<std::mutex> guard(state().lock);
+  if (matches(state().read, path)) state().readFds[fd] = 0;
+  // A stream's fclose closes its descriptor out of our sight: a reused number starts afresh.
+  if (matches(state().write, path) || matches(state().close, path)) {
+    state().paths[fd] = path;
+  } else {
+    state().paths.erase(fd);
   }
   return fd;
 }
@@ -137,8 +143,20 @@ int close(int fd) {
   {
     const std::lock_guard<std::mutex> guard(state().lock);
     state().readFds.erase(fd);
+    state().paths.erase(fd);
   }
   return real(fd);
+}
+
+std::FILE* fdopen(int fd, const char* mode) {
+  static const auto real = next<std::FILE* (*)(int, const char*)>("fdopen");
+  std::string path;
+  {
+    const std::lock_guard<std::mutex> guard(state().lock);
+    const auto found = state().paths.find(fd);
+    if (found != state().paths.end()) path = found->second;
+  }
+  return fopened(real(fd, mode), path.c_str(), mode);
 }
 
 std::FILE* fopen(const char* path, const char* mode) {
