@@ -53,6 +53,10 @@ inline constexpr std::string_view kSingleWrongHash =
 inline constexpr std::string_view kSingleRightHash =
     "Хэш файла верен. Файл не был искажен.\nИмя файла: ";
 
+// "--version": the engine and the hashing threads, on the line after the banner's first.
+inline constexpr std::string_view kVersionEngine = "Движок хэш-функции: ";
+inline constexpr std::string_view kVersionThreads = ", потоков хэширования: ";
+
 // Banner: the first line's opening and both notices.
 inline constexpr std::string_view kBanner =
     "Verolt.exe Версия 4.01, (c) 2026 Разработчики Verolt\n"

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/hash_queue.h"
 #include "app/messages.h"
 #include "app/modes.h"
 #include "app/single_file.h"
@@ -14,6 +15,7 @@
 #include "files/enumeration.h"
 #include "files/lists.h"
 #include "files/texts.h"
+#include "gost/hash.h"
 #include "platform/platform.h"
 
 namespace verolt::app {
@@ -87,6 +89,16 @@ int run_modes(const RunSettings& settings) {
   return result;
 }
 
+// The banner's first line, then the engine and thread count that a run would use.
+void print_version() {
+  const std::string banner = banner_text();
+  files::print_text(banner.substr(0, banner.find('\n') + 1));
+  files::print_text(to_ansi(text::kVersionEngine));
+  files::print_raw(gost::engine_name(gost::default_engine()));
+  files::print_text(to_ansi(text::kVersionThreads));
+  files::print_raw(std::to_string(hashing_threads()) + "\n");
+}
+
 }  // namespace
 
 int run(int argc, char** argv) {
@@ -97,6 +109,13 @@ int run(int argc, char** argv) {
     if (args.empty()) {
       files::print_text(banner_text());
       files::print_text(short_usage_text());
+    } else if (args.size() == 1 && args.front() == "--help") {
+      // Alone, the words every Linux user types first; beside anything else they stay operands.
+      files::print_text(banner_text() + short_usage_text() + full_usage_text());
+      exitCode = 0;
+    } else if (args.size() == 1 && args.front() == "--version") {
+      print_version();
+      exitCode = 0;
     } else {
       const ParsedArguments parsed = parse_arguments(args);
       switch (parsed.outcome) {
