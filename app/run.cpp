@@ -43,6 +43,11 @@ bool may_overwrite(const std::string& name) {
 
 int run_modes(const RunSettings& settings) {
   files::OutputFile output;
+  // A list from standard input is read whole before anything is hashed, so the overwrite question
+  // must not take its first line, nor hide the rest in the input buffer: it finds end of input.
+  if (settings.listName && platform::list_is_standard_input(*settings.listName)) {
+    platform::end_input();
+  }
   if (settings.outputName) {
     if (!may_overwrite(*settings.outputName)) return 100;
     if (!output.open(*settings.outputName)) {

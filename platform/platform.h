@@ -153,6 +153,9 @@ std::string whole_command_line(int argc, char** argv);
 
 // From now on every answer finds the end of input: standard input was read as a list.
 void end_input();
+// True when the list `name` is the stream standard input reads (a pipe, a socket, a terminal):
+// reading it as the list leaves nothing for any answer, the first question's included.
+bool list_is_standard_input(const std::string& name);
 
 // One line of standard input without its line end; nothing at the end of input. Every answer the
 // program reads goes through here, so lines fed by a script are taken one per question.

@@ -107,6 +107,18 @@ std::optional<FileId> file_id(std::FILE* file) {
   return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
+bool list_is_standard_input(const std::string& name) {
+  struct stat listed {};
+  struct stat in {};
+  if (name.find('\0') != std::string::npos || ::stat(name.c_str(), &listed) != 0 ||
+      ::fstat(STDIN_FILENO, &in) != 0) {
+    return false;
+  }
+  const bool stream = S_ISFIFO(in.st_mode) || S_ISSOCK(in.st_mode) ||
+                      (S_ISCHR(in.st_mode) && ::isatty(STDIN_FILENO));
+  return stream && listed.st_dev == in.st_dev && listed.st_ino == in.st_ino;
+}
+
 bool opens_for_reading(const std::string& name) {
   if (name.find('\0') != std::string::npos) return false;
   const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);

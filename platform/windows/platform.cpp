@@ -148,6 +148,12 @@ bool InputFile::open_list(const std::string& name, bool& once) {
   return true;
 }
 
+bool list_is_standard_input(const std::string& /*name*/) {
+  // A redirected standard input has no name here; the console (CON) as a list is typed in after
+  // the question has had its own line.
+  return false;
+}
+
 std::ptrdiff_t InputFile::read(unsigned char* buffer, std::size_t size) {
   if (handle_ == -1) return -1;
   const DWORD want = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);

@@ -269,5 +269,16 @@ TEST_F(ListSource, ListFromAPipeIsReadOnceAndWhole) {
                                     std::string(kCrLf) + ansi_line(kListSummary));
 }
 
+TEST_F(ListSource, ListFromStandardInputLeavesNoAnswerForTheOverwriteQuestion) {
+  VEROLT_POSIX_ONLY();
+  // The question must neither take the list's first line for its answer nor swallow the list.
+  write("Yes.txt", "abc");
+  write("out.lst", "old");
+  const RunResult r = run_input({"/l:/dev/stdin", "out.lst"}, "Yes.txt\na.txt\n");
+  EXPECT_EQ(r.exitCode, 100) << r;
+  EXPECT_EQ(r.out, overwrite_prompt("out.lst"));
+  EXPECT_EQ(read("out.lst"), "old");
+}
+
 }  // namespace
 }  // namespace verolt::e2e
