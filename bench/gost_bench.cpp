@@ -1,11 +1,14 @@
-// Throughput of the hash engine per engine and parameter set: a large buffer measures the step
-// function alone, small inputs add the cost of reset and finalisation that every file pays.
+// Throughput of the hash engines. hash_buffer: one stream per engine and parameter set, a large
+// buffer for the step function alone and a small one for what every file pays besides.
+// streams: n independent streams stepped together, as a hash list of many files runs them; its
+// bytes are those of all streams, so it compares directly with one stream's figure.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <vector>
 
 #include "gost/hash.h"
+#include "gost/hash_lanes.h"
 
 namespace {
 
@@ -18,14 +21,21 @@ std::vector<std::uint8_t> sample(std::size_t n) {
   return data;
 }
 
-// Arguments: engine (0 portable, 1 avx512), parameter set, bytes.
-void hash_buffer(benchmark::State& state) {
-  const Engine engine = state.range(0) == 0 ? Engine::portable : Engine::avx512;
-  if (!verolt::gost::engine_supported(engine)) {
-    state.SkipWithError("this processor lacks the engine's instructions");
-    return;
+constexpr Engine kEngines[] = {Engine::portable, Engine::avx2, Engine::avx512};
+
+bool usable(benchmark::State& state, Engine engine) {
+  if (verolt::gost::engine_supported(engine)) {
+    state.SetLabel(verolt::gost::engine_name(engine));
+    return true;
   }
-  state.SetLabel(verolt::gost::engine_name(engine));
+  state.SkipWithError("this processor lacks the engine's instructions");
+  return false;
+}
+
+// Arguments: engine (0 portable, 1 avx2, 2 avx512), parameter set, bytes.
+void hash_buffer(benchmark::State& state) {
+  const Engine engine = kEngines[state.range(0)];
+  if (!usable(state, engine)) return;
   const int set = static_cast<int>(state.range(1));
   const auto data = sample(static_cast<std::size_t>(state.range(2)));
   verolt::gost::HashContext context(engine);
@@ -40,6 +50,25 @@ void hash_buffer(benchmark::State& state) {
                           static_cast<std::int64_t>(data.size()));
 }
 
+// Arguments: engine, streams in flight, bytes of each. Set 2; the engines do not care.
+void streams(benchmark::State& state) {
+  const Engine engine = kEngines[state.range(0)];
+  if (!usable(state, engine)) return;
+  const auto n = static_cast<std::size_t>(state.range(1));
+  const auto bytes = static_cast<std::size_t>(state.range(2));
+  const auto data = sample(bytes * n);
+  verolt::gost::HashLanes lanes(engine, 2, n);
+  verolt::gost::HashValue value{};
+  for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
+    for (std::size_t i = 0; i < n; ++i) lanes.feed(i, data.data() + bytes * i, bytes);
+    lanes.run();
+    for (std::size_t i = 0; i < n; ++i) lanes.finish(i, value);
+    benchmark::DoNotOptimize(value);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(bytes * n));
+}
+
 void hash_reset(benchmark::State& state) {
   verolt::gost::HashContext context;
   for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
@@ -52,9 +81,11 @@ void hash_reset(benchmark::State& state) {
 
 BENCHMARK(hash_buffer)
     ->ArgNames({"engine", "set", "bytes"})
-    ->ArgsProduct({{0, 1}, {0, 1, 2}, {1 << 20}})
+    ->ArgsProduct({{0, 1, 2}, {0, 1, 2}, {1 << 20}})
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(hash_buffer)
-    ->ArgNames({"engine", "set", "bytes"})
-    ->ArgsProduct({{0, 1}, {0, 1, 2}, {1024}});
+BENCHMARK(hash_buffer)->ArgNames({"engine", "set", "bytes"})->ArgsProduct({{0, 1, 2}, {2}, {1024}});
+BENCHMARK(streams)
+    ->ArgNames({"engine", "streams", "bytes"})
+    ->ArgsProduct({{0, 1, 2}, {1, 2, 4, 8, 16}, {1 << 18}})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(hash_reset)->ArgName("set")->Arg(2);

@@ -1,5 +1,5 @@
-// The vector engine against the portable one: same steps, same checksums, same hashes, on random
-// data, for every parameter set.
+// The vector engines against the portable one: same steps, same checksums, same hashes, on random
+// data, for every parameter set; and the choice of engine.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,9 +14,11 @@
 
 namespace {
 
+using verolt::gost::best_engine;
 using verolt::gost::build_engine_tables;
 using verolt::gost::build_substitution_tables;
 using verolt::gost::Engine;
+using verolt::gost::engine_name;
 using verolt::gost::engine_supported;
 using verolt::gost::EngineTables;
 using verolt::gost::gost_step;
@@ -42,12 +44,15 @@ EngineTables tables_of(int set) {
   return tables;
 }
 
-#define SKIP_WITHOUT_VECTOR_ENGINE()                                                \
-  if (!engine_supported(Engine::avx512)) {                                          \
-    GTEST_SKIP() << "the processor lacks AVX-512 VBMI: vector engine not compared"; \
+class VectorEngines : public ::testing::TestWithParam<Engine> {};
+
+#define SKIP_WITHOUT_VECTOR_ENGINE()                                                              \
+  const Engine engine = GetParam();                                                               \
+  if (!engine_supported(engine)) {                                                                \
+    GTEST_SKIP() << "the processor lacks the " << engine_name(engine) << " engine: not compared"; \
   }
 
-TEST(GostEngines, OneStepAgreesOnRandomValues) {
+TEST_P(VectorEngines, OneStepAgreesOnRandomValues) {
   SKIP_WITHOUT_VECTOR_ENGINE();
   std::mt19937 gen(1);  // NOLINT(cert-msc32-c,cert-msc51-cpp): reproducible data
   for (const int set : {0, 1, 2}) {
@@ -62,13 +67,13 @@ TEST(GostEngines, OneStepAgreesOnRandomValues) {
       if (round == 3) std::fill(m.begin(), m.end(), 0xFF);
       Bytes expected = h;
       gost_step(tables.round, expected.data(), m.data());
-      gost_steps(Engine::avx512, tables, h.data(), nullptr, m.data(), 1);
+      gost_steps(engine, tables, h.data(), nullptr, m.data(), 1);
       ASSERT_EQ(h, expected) << "set " << set << " round " << round;
     }
   }
 }
 
-TEST(GostEngines, RunsOfStepsAgreeWithTheirChecksums) {
+TEST_P(VectorEngines, RunsOfStepsAgreeWithTheirChecksums) {
   SKIP_WITHOUT_VECTOR_ENGINE();
   std::mt19937 gen(2);  // NOLINT(cert-msc32-c,cert-msc51-cpp): reproducible data
   for (const int set : {0, 1, 2}) {
@@ -84,20 +89,20 @@ TEST(GostEngines, RunsOfStepsAgreeWithTheirChecksums) {
       Bytes checksum_portable = checksum;
       gost_steps(Engine::portable, tables, h_portable.data(), checksum_portable.data(),
                  blocks.data(), count);
-      gost_steps(Engine::avx512, tables, h.data(), checksum.data(), blocks.data(), count);
+      gost_steps(engine, tables, h.data(), checksum.data(), blocks.data(), count);
       ASSERT_EQ(h, h_portable) << "set " << set << " blocks " << count;
       ASSERT_EQ(checksum, checksum_portable) << "set " << set << " blocks " << count;
     }
   }
 }
 
-TEST(GostEngines, HashesAgreeForManyLengthsAndCuts) {
+TEST_P(VectorEngines, HashesAgreeForManyLengthsAndCuts) {
   SKIP_WITHOUT_VECTOR_ENGINE();
   std::mt19937 gen(3);  // NOLINT(cert-msc32-c,cert-msc51-cpp): reproducible data
   const Bytes data = random_bytes(gen, 20000);
   for (const int set : {0, 1, 2}) {
     HashContext portable(Engine::portable);
-    HashContext vector(Engine::avx512);
+    HashContext vector(engine);
     for (int round = 0; round < 200; ++round) {
       // Short lengths around the block size, and longer ones.
       const std::size_t length = round < 100 ? static_cast<std::size_t>(round) : gen() % 20000;
@@ -120,11 +125,20 @@ TEST(GostEngines, HashesAgreeForManyLengthsAndCuts) {
   }
 }
 
+INSTANTIATE_TEST_SUITE_P(GostEngines, VectorEngines,
+                         ::testing::Values(Engine::avx2, Engine::avx512),
+                         [](const ::testing::TestParamInfo<Engine>& info) {
+                           return std::string(engine_name(info.param));
+                         });
+
 TEST(GostEngines, ContextKeepsASupportedEngine) {
   EXPECT_EQ(HashContext(Engine::portable).engine(), Engine::portable);
-  const HashContext vector(Engine::avx512);
-  EXPECT_EQ(vector.engine(), engine_supported(Engine::avx512) ? Engine::avx512 : Engine::portable);
+  for (const Engine engine : {Engine::avx2, Engine::avx512}) {
+    EXPECT_EQ(HashContext(engine).engine(), engine_supported(engine) ? engine : best_engine());
+  }
   EXPECT_TRUE(engine_supported(Engine::portable));
+  // AVX-512 VBMI comes with AVX2: the best engine never passes over one the processor has.
+  EXPECT_TRUE(!engine_supported(Engine::avx512) || engine_supported(Engine::avx2));
 }
 
 void set_engine_variable(const char* value) {
@@ -147,9 +161,43 @@ TEST(GostEngines, EnvironmentVariableSelectsThePortableEngine) {
   EXPECT_EQ(verolt::gost::default_engine(), Engine::portable);
   EXPECT_EQ(HashContext().engine(), Engine::portable);
   set_engine_variable(nullptr);
-  EXPECT_EQ(verolt::gost::default_engine(),
-            engine_supported(Engine::avx512) ? Engine::avx512 : Engine::portable);
+  EXPECT_EQ(verolt::gost::default_engine(), best_engine());
 
+  set_engine_variable(before == nullptr ? nullptr : saved.c_str());
+}
+
+TEST(GostEngines, EnvironmentVariableFallsBackOnceToTheBestEngine) {
+  const char* before = std::getenv("VEROLT_ENGINE");  // NOLINT(concurrency-mt-unsafe)
+  const std::string saved = before == nullptr ? "" : before;
+  const Engine best = best_engine();
+  struct Choice {
+    const char* value;
+    Engine wanted;  // what it gives where the processor has that engine
+    bool known;
+  };
+  const Choice choices[] = {
+      {"portable", Engine::portable, true},
+      {"avx2", Engine::avx2, true},
+      {"avx512", Engine::avx512, true},
+      {"AVX2", best, false},
+      {"sse4", best, false},
+      {"", best, false},
+      {"avx512 ", best, false},
+      {"avx2", Engine::avx2, true},
+  };
+  std::string expected_note;
+  ::testing::internal::CaptureStderr();
+  for (const Choice& c : choices) {
+    set_engine_variable(c.value);
+    const bool runs = c.known && engine_supported(c.wanted);
+    EXPECT_EQ(verolt::gost::default_engine(), runs ? c.wanted : best) << "'" << c.value << "'";
+    if (!runs && expected_note.empty()) {
+      expected_note = std::string("verolt: VEROLT_ENGINE=") + c.value +
+                      " is not available here; using " + engine_name(best) + "\n";
+    }
+  }
+  // However many hashes ask, the note comes once: a run makes a context per file.
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), expected_note);
   set_engine_variable(before == nullptr ? nullptr : saved.c_str());
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "gost/hash.h"
+#include "gost/hash_lanes.h"
 
 namespace {
 
@@ -103,6 +104,46 @@ TEST(GostOracle, LargeInputsInRandomPieces) {
       HashValue value{};
       context.hash_finish(value);
       ASSERT_EQ(value, oracle(p.algorithm, data.data(), n)) << "set " << p.set << " length " << n;
+    }
+  }
+}
+
+// Every engine with all its lanes busy: files of sizes around the block and the read size, fed
+// in pieces of different sizes, so that the lanes run dry at different times.
+TEST(GostOracle, EveryEngineWithAllLanesBusy) {
+  using verolt::gost::Engine;
+  std::mt19937 gen(4);  // NOLINT(cert-msc32-c,cert-msc51-cpp): reproducible sizes
+  const auto data = random_bytes(131072 + 4096, 5);
+  for (const Engine engine : {Engine::portable, Engine::avx2, Engine::avx512}) {
+    if (!verolt::gost::engine_supported(engine)) continue;  // the engine tests say which is missing
+    for (const Pairing& p : kPairings) {
+      verolt::gost::HashLanes lanes(engine, p.set);
+      std::vector<std::size_t> sizes(lanes.size());
+      std::vector<std::size_t> fed(lanes.size(), 0);
+      for (std::size_t l = 0; l < lanes.size(); ++l) {
+        const std::size_t around[] = {gen() % 101, 4096 - 50 + gen() % 101,
+                                      131072 - 50 + gen() % 101};
+        sizes[l] = around[l % 3];
+      }
+      for (bool busy = true; busy;) {
+        busy = false;
+        for (std::size_t l = 0; l < lanes.size(); ++l) {
+          if (!lanes.hungry(l) || fed[l] == sizes[l]) continue;
+          const std::size_t n = std::min<std::size_t>(1000 + 300 * l, sizes[l] - fed[l]);
+          lanes.feed(l, data.data() + fed[l], n);
+          fed[l] += n;
+        }
+        lanes.run();
+        for (std::size_t l = 0; l < lanes.size(); ++l) busy = busy || fed[l] < sizes[l];
+      }
+      for (std::size_t l = 0; l < lanes.size(); ++l) {
+        while (!lanes.hungry(l)) lanes.run();
+        HashValue value{};
+        lanes.finish(l, value);
+        ASSERT_EQ(value, oracle(p.algorithm, data.data(), sizes[l]))
+            << verolt::gost::engine_name(engine) << ", set " << p.set << ", lane " << l << " of "
+            << sizes[l] << " bytes";
+      }
     }
   }
 }

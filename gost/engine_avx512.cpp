@@ -2,7 +2,8 @@
 // 32-bit lanes of one vector, and a round substitutes all 32 nibbles with two byte permutations.
 // Everything else in a step is linear over GF(2) on bytes, so mixing and key generation are sums
 // of byte permutations of the values involved; their indexes are worked out at compile time.
-#include "gost/hash.h"
+#include "gost/bytes.h"
+#include "gost/engines.h"
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define VEROLT_GOST_AVX512 1
@@ -10,8 +11,8 @@
 // GCC 12's intrinsics fill the unused parts of results with deliberately undefined vectors and
 // then warn about them (fixed in GCC 13).
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
 #endif
-#include <cpuid.h>
 #include <immintrin.h>
 #else
 #define VEROLT_GOST_AVX512 0
@@ -319,10 +320,11 @@ VEROLT_AVX512_TARGET inline void add_to_checksum(unsigned long long sum[4],
   static_cast<void>(_addcarry_u64(carry, sum[3], w[3], &sum[3]));
 }
 
-VEROLT_AVX512_TARGET void steps(const NibbleTables& nibbles, std::uint8_t h[32],
+VEROLT_AVX512_TARGET void steps(const EngineTables& tables, std::uint8_t h[32],
                                 std::uint8_t* checksum, const std::uint8_t* blocks,
                                 std::size_t count) {
   if (count == 0) return;
+  const NibbleTables& nibbles = tables.nibbles;
   const Sbox s = {load512(nibbles.low), load512(nibbles.high), _mm_set1_epi8(0x0F),
                   _mm_set1_epi32(0x30201000)};
   unsigned long long sum[4] = {};
@@ -366,33 +368,120 @@ VEROLT_AVX512_TARGET void steps(const NibbleTables& nibbles, std::uint8_t h[32],
   if (checksum != nullptr) std::memcpy(checksum, sum, sizeof sum);
 }
 
-// The processor has the instructions and the system saves the vector registers they use.
-bool processor_has_avx512_vbmi() {
-  unsigned a = 0;
-  unsigned b = 0;
-  unsigned c = 0;
-  unsigned d = 0;
-  if (__get_cpuid(1, &a, &b, &c, &d) == 0 || (c & (1u << 27)) == 0) return false;  // OSXSAVE
-  unsigned xcr0 = 0;
-  unsigned xcr0_high = 0;
-  __asm__("xgetbv" : "=a"(xcr0), "=d"(xcr0_high) : "c"(0));
-  // SSE, AVX, opmask, upper halves of zmm0..15, zmm16..31.
-  if ((xcr0 & 0xE6u) != 0xE6u) return false;
-  if (__get_cpuid_count(7, 0, &a, &b, &c, &d) == 0) return false;
-  const bool f = (b >> 16 & 1) != 0;
-  const bool bw = (b >> 30 & 1) != 0;
-  const bool vl = (b >> 31 & 1) != 0;
-  const bool vbmi = (c >> 1 & 1) != 0;
-  return f && bw && vl && vbmi;
+// ---- Several streams: four in the sixteen lanes of a register, R registers at once ----
+
+struct Sbox512 {
+  __m512i low;
+  __m512i high;
+  __m512i nibbles;
+  __m512i rows;
+};
+
+VEROLT_AVX512_TARGET inline __m512i round512(const Sbox512& s, __m512i other, __m512i n,
+                                             __m512i k) {
+  const __m512i v = _mm512_add_epi32(n, k);
+  const __m512i high_index =
+      _mm512_ternarylogic_epi32(_mm512_srli_epi32(v, 4), s.nibbles, s.rows, 0xEA);
+  const __m512i low_index = _mm512_ternarylogic_epi32(v, s.nibbles, s.rows, 0xEA);
+  const __m512i low = _mm512_permutexvar_epi8(low_index, s.low);
+  const __m512i high = _mm512_permutexvar_epi8(high_index, s.high);
+  return _mm512_ternarylogic_epi32(other, _mm512_rol_epi32(low, 11), _mm512_rol_epi32(high, 11),
+                                   0x96);
+}
+
+// Key words j of four streams' keys (chunk j % 4 of their halves) side by side.
+VEROLT_AVX512_TARGET inline void gather_keys(__m512i a, __m512i b, __m512i c, __m512i d,
+                                             __m512i k[4]) {
+  const __m512i ab02 = _mm512_shuffle_i32x4(a, b, _MM_SHUFFLE(2, 0, 2, 0));
+  const __m512i ab13 = _mm512_shuffle_i32x4(a, b, _MM_SHUFFLE(3, 1, 3, 1));
+  const __m512i cd02 = _mm512_shuffle_i32x4(c, d, _MM_SHUFFLE(2, 0, 2, 0));
+  const __m512i cd13 = _mm512_shuffle_i32x4(c, d, _MM_SHUFFLE(3, 1, 3, 1));
+  k[0] = _mm512_shuffle_i32x4(ab02, cd02, _MM_SHUFFLE(2, 0, 2, 0));
+  k[1] = _mm512_shuffle_i32x4(ab13, cd13, _MM_SHUFFLE(2, 0, 2, 0));
+  k[2] = _mm512_shuffle_i32x4(ab02, cd02, _MM_SHUFFLE(3, 1, 3, 1));
+  k[3] = _mm512_shuffle_i32x4(ab13, cd13, _MM_SHUFFLE(3, 1, 3, 1));
+}
+
+template <int R>
+VEROLT_AVX512_TARGET void group(const EngineTables& tables, const Stream* const* streams,
+                                std::size_t count) {
+  constexpr int kStreams = 4 * R;
+  const Sbox512 s = {load512(tables.nibbles.low), load512(tables.nibbles.high),
+                     _mm512_set1_epi8(0x0F), _mm512_set1_epi32(0x30201000)};
+  __m256i hl[kStreams];
+  Keys keys[kStreams];
+  for (int i = 0; i < kStreams; ++i) {
+    hl[i] = _mm256_permutexvar_epi8(load256(kToLane.b), load256(streams[i]->h));
+    keys[i] = add_keys_from_h(keys_from_block(streams[i]->blocks), hl[i]);
+  }
+
+  for (std::size_t b = 0; b < count; ++b) {
+    __m512i k[R][8];
+    __m512i n1[R];
+    __m512i n2[R];
+    for (int r = 0; r < R; ++r) {
+      const Keys* q = keys + 4 * r;
+      gather_keys(q[0].words0123, q[1].words0123, q[2].words0123, q[3].words0123, k[r]);
+      gather_keys(q[0].words4567, q[1].words4567, q[2].words4567, q[3].words4567, k[r] + 4);
+      const __m256i* x = hl + 4 * r;
+      const __m512i ab = _mm512_inserti64x4(_mm512_castsi256_si512(x[0]), x[1], 1);
+      const __m512i cd = _mm512_inserti64x4(_mm512_castsi256_si512(x[2]), x[3], 1);
+      n1[r] = _mm512_shuffle_i32x4(ab, cd, _MM_SHUFFLE(2, 0, 2, 0));
+      n2[r] = _mm512_shuffle_i32x4(ab, cd, _MM_SHUFFLE(3, 1, 3, 1));
+    }
+
+    // psi^61(H) ^ psi^62(M) does not wait for the rounds.
+    __m256i mixed[kStreams];
+    for (int i = 0; i < kStreams; ++i) {
+      const std::uint8_t* block = streams[i]->blocks + kBlockSize * b;
+      if (streams[i]->checksum != nullptr) bytes::add_block(streams[i]->checksum, block);
+      const __m512i m2 = sum512(kM, load256(block), sum512(kH, hl[i], _mm512_setzero_si512()));
+      mixed[i] = _mm256_xor_si256(_mm512_castsi512_si256(m2), _mm512_extracti64x4_epi64(m2, 1));
+    }
+
+    for (int pass = 0; pass < 4; ++pass) {
+      for (int j = 0; j < 8; j += 2) {
+        const int odd = pass < 3 ? j : 7 - j;
+        const int even = pass < 3 ? j + 1 : 6 - j;
+        for (int r = 0; r < R; ++r) n2[r] = round512(s, n2[r], n1[r], k[r][odd]);
+        for (int r = 0; r < R; ++r) n1[r] = round512(s, n1[r], n2[r], k[r][even]);
+      }
+    }
+
+    const bool more = b + 1 < count;
+    for (int r = 0; r < R; ++r) {
+      const __m128i a1[4] = {_mm512_castsi512_si128(n1[r]), _mm512_extracti32x4_epi32(n1[r], 1),
+                             _mm512_extracti32x4_epi32(n1[r], 2),
+                             _mm512_extracti32x4_epi32(n1[r], 3)};
+      const __m128i a2[4] = {_mm512_castsi512_si128(n2[r]), _mm512_extracti32x4_epi32(n2[r], 1),
+                             _mm512_extracti32x4_epi32(n2[r], 2),
+                             _mm512_extracti32x4_epi32(n2[r], 3)};
+      for (int g = 0; g < 4; ++g) {
+        const int i = 4 * r + g;
+        hl[i] = sum256(kFromN1, a1[g], sum256(kFromN2, a2[g], mixed[i]));
+        if (more) {
+          keys[i] =
+              add_keys_from_h(keys_from_block(streams[i]->blocks + kBlockSize * (b + 1)), hl[i]);
+        }
+      }
+    }
+  }
+
+  for (int i = 0; i < kStreams; ++i) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(streams[i]->h),
+                        _mm256_permutexvar_epi8(load256(kFromLane.b), hl[i]));
+  }
 }
 
 }  // namespace
 
 namespace detail {
 
-StepsFunction avx512_steps() {
-  static const bool kSupported = processor_has_avx512_vbmi();
-  return kSupported ? &steps : nullptr;
+const EngineEntry* avx512_engine() {
+  // Four registers of four streams each fill the latency of the rounds.
+  constexpr int kRegisters = 4;
+  static constexpr EngineEntry kEntry = {&steps, &group<kRegisters>, 4 * kRegisters};
+  return processor_has_avx512() ? &kEntry : nullptr;
 }
 
 }  // namespace detail
@@ -401,7 +490,7 @@ StepsFunction avx512_steps() {
 
 namespace detail {
 
-StepsFunction avx512_steps() { return nullptr; }
+const EngineEntry* avx512_engine() { return nullptr; }
 
 }  // namespace detail
 

@@ -1,0 +1,289 @@
+// The portable engine: 32-bit tables with the rotation folded in, the four encryptions of a step
+// interleaved so that their chains of lookups overlap. It runs everywhere and is the reference.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "gost/bytes.h"
+#include "gost/engine_portable.h"
+#include "gost/engines.h"
+
+namespace verolt::gost {
+
+namespace {
+
+using bytes::load32;
+using bytes::load64;
+using bytes::store32;
+
+// C3 of key generation (bytes 00 FF 00 FF 00 FF 00 FF FF 00 FF 00 ... 00 FF, least significant
+// first) as its four little-endian 64-bit quarters.
+constexpr std::uint64_t kC3[4] = {0xFF00FF00FF00FF00u, 0x00FF00FF00FF00FFu, 0xFF0000FF00FFFF00u,
+                                  0xFF00FFFF000000FFu};
+
+// The round function: substitution of the four bytes and the rotation, both in the tables.
+inline std::uint32_t f(const RoundTables& r, std::uint32_t x) {
+  return r.t[0][x & 0xFFu] ^ r.t[1][(x >> 8) & 0xFFu] ^ r.t[2][(x >> 16) & 0xFFu] ^ r.t[3][x >> 24];
+}
+
+// Blocks encrypted together, each under its own key. The rounds of one block form a single
+// chain of table lookups; with several independent blocks in flight the processor overlaps the
+// chains instead of waiting on each lookup in turn.
+template <unsigned L>
+struct Lanes {
+  std::uint32_t n1[L];
+  std::uint32_t n2[L];
+  std::uint32_t k[L][8];
+};
+
+template <unsigned L>
+inline void load_keys(Lanes<L>& x, const std::uint8_t* keys) {
+  for (std::size_t l = 0; l < L; ++l) {
+    for (std::size_t j = 0; j < 8; ++j) x.k[l][j] = load32(keys + 32 * l + 4 * j);
+  }
+}
+
+// An odd round changes N2 and an even round N1; the alternation replaces the exchange of halves.
+template <unsigned L>
+inline void odd_round(const RoundTables& r, Lanes<L>& x, std::size_t j) {
+  for (std::size_t l = 0; l < L; ++l) x.n2[l] ^= f(r, x.n1[l] + x.k[l][j]);
+}
+
+template <unsigned L>
+inline void even_round(const RoundTables& r, Lanes<L>& x, std::size_t j) {
+  for (std::size_t l = 0; l < L; ++l) x.n1[l] ^= f(r, x.n2[l] + x.k[l][j]);
+}
+
+// The 32 rounds: key words 0..7 three times, then 7..0. The output block is N2 then N1.
+template <unsigned L>
+inline void encrypt_lanes(const RoundTables& r, Lanes<L>& x) {
+  odd_round(r, x, 0);
+  even_round(r, x, 1);
+  odd_round(r, x, 2);
+  even_round(r, x, 3);
+  odd_round(r, x, 4);
+  even_round(r, x, 5);
+  odd_round(r, x, 6);
+  even_round(r, x, 7);
+
+  odd_round(r, x, 0);
+  even_round(r, x, 1);
+  odd_round(r, x, 2);
+  even_round(r, x, 3);
+  odd_round(r, x, 4);
+  even_round(r, x, 5);
+  odd_round(r, x, 6);
+  even_round(r, x, 7);
+
+  odd_round(r, x, 0);
+  even_round(r, x, 1);
+  odd_round(r, x, 2);
+  even_round(r, x, 3);
+  odd_round(r, x, 4);
+  even_round(r, x, 5);
+  odd_round(r, x, 6);
+  even_round(r, x, 7);
+
+  odd_round(r, x, 7);
+  even_round(r, x, 6);
+  odd_round(r, x, 5);
+  even_round(r, x, 4);
+  odd_round(r, x, 3);
+  even_round(r, x, 2);
+  odd_round(r, x, 1);
+  even_round(r, x, 0);
+}
+
+// P: output byte i + 4k is input byte 8i + k, so key word k gathers byte k of y0..y3: a 4 x 8
+// byte transpose. It is done as two rounds of interleaving with masks, bytes of y0/y1 and y2/y3
+// first, then the byte pairs of both.
+// Key word j goes to key + stride * j.
+inline void write_key(std::uint8_t* key, std::size_t stride, std::uint64_t y0, std::uint64_t y1,
+                      std::uint64_t y2, std::uint64_t y3) {
+  constexpr std::uint64_t kEvenBytes = 0x00FF00FF00FF00FFu;
+  constexpr std::uint64_t kEvenPairs = 0x0000FFFF0000FFFFu;
+  // Byte pairs (y0.k, y1.k) for even k in a01, odd k in b01; the same of y2, y3.
+  const std::uint64_t a01 = (y0 & kEvenBytes) | ((y1 & kEvenBytes) << 8);
+  const std::uint64_t b01 = ((y0 >> 8) & kEvenBytes) | (y1 & ~kEvenBytes);
+  const std::uint64_t a23 = (y2 & kEvenBytes) | ((y3 & kEvenBytes) << 8);
+  const std::uint64_t b23 = ((y2 >> 8) & kEvenBytes) | (y3 & ~kEvenBytes);
+  // Key words k and k + 4 in the low and high halves: k = 0, 2, 1, 3.
+  const std::uint64_t w04 = (a01 & kEvenPairs) | ((a23 & kEvenPairs) << 16);
+  const std::uint64_t w26 = ((a01 >> 16) & kEvenPairs) | (a23 & ~kEvenPairs);
+  const std::uint64_t w15 = (b01 & kEvenPairs) | ((b23 & kEvenPairs) << 16);
+  const std::uint64_t w37 = ((b01 >> 16) & kEvenPairs) | (b23 & ~kEvenPairs);
+  store32(key, static_cast<std::uint32_t>(w04));
+  store32(key + stride, static_cast<std::uint32_t>(w15));
+  store32(key + 2 * stride, static_cast<std::uint32_t>(w26));
+  store32(key + 3 * stride, static_cast<std::uint32_t>(w37));
+  store32(key + 4 * stride, static_cast<std::uint32_t>(w04 >> 32));
+  store32(key + 5 * stride, static_cast<std::uint32_t>(w15 >> 32));
+  store32(key + 6 * stride, static_cast<std::uint32_t>(w26 >> 32));
+  store32(key + 7 * stride, static_cast<std::uint32_t>(w37 >> 32));
+}
+
+// The mixing: H = psi^61(H ^ psi(M ^ psi^12(S))), S being the four encrypted quarters of H as N2
+// (low half) and N1 of each.
+void mix(std::uint8_t h[32], const std::uint8_t m[32], const std::uint32_t n1[4],
+         const std::uint32_t n2[4]) {
+  // psi moves the 16-bit words down and appends one new word, so its powers are windows of one
+  // growing sequence too: psi^n(Y) = w[n..n+15]. The words are held in 32-bit slots.
+  std::uint32_t w[90];
+  for (std::size_t i = 0; i < 4; ++i) {
+    w[4 * i] = n2[i] & 0xFFFFu;
+    w[4 * i + 1] = n2[i] >> 16;
+    w[4 * i + 2] = n1[i] & 0xFFFFu;
+    w[4 * i + 3] = n1[i] >> 16;
+  }
+
+  // psi^12(S)
+  w[16] = w[0] ^ w[1] ^ w[2] ^ w[3] ^ w[12] ^ w[15];
+  w[17] = w[1] ^ w[2] ^ w[3] ^ w[4] ^ w[13] ^ w[16];
+  w[18] = w[2] ^ w[3] ^ w[4] ^ w[5] ^ w[14] ^ w[17];
+  w[19] = w[3] ^ w[4] ^ w[5] ^ w[6] ^ w[15] ^ w[18];
+  w[20] = w[4] ^ w[5] ^ w[6] ^ w[7] ^ w[16] ^ w[19];
+  w[21] = w[5] ^ w[6] ^ w[7] ^ w[8] ^ w[17] ^ w[20];
+  w[22] = w[6] ^ w[7] ^ w[8] ^ w[9] ^ w[18] ^ w[21];
+  w[23] = w[7] ^ w[8] ^ w[9] ^ w[10] ^ w[19] ^ w[22];
+  w[24] = w[8] ^ w[9] ^ w[10] ^ w[11] ^ w[20] ^ w[23];
+  w[25] = w[9] ^ w[10] ^ w[11] ^ w[12] ^ w[21] ^ w[24];
+  w[26] = w[10] ^ w[11] ^ w[12] ^ w[13] ^ w[22] ^ w[25];
+  w[27] = w[11] ^ w[12] ^ w[13] ^ w[14] ^ w[23] ^ w[26];
+
+  // psi(M ^ psi^12(S))
+  for (std::size_t i = 0; i < 16; ++i) {
+    w[12 + i] ^= std::uint32_t{m[2 * i]} | (std::uint32_t{m[2 * i + 1]} << 8);
+  }
+  w[28] = w[12] ^ w[13] ^ w[14] ^ w[15] ^ w[24] ^ w[27];
+
+  // psi^61(H ^ psi(M ^ psi^12(S))). Each new word needs the one just made, so that one stays in
+  // a register rather than going through the scratch.
+  for (std::size_t i = 0; i < 16; ++i) {
+    w[13 + i] ^= std::uint32_t{h[2 * i]} | (std::uint32_t{h[2 * i + 1]} << 8);
+  }
+  std::uint32_t last = w[28];
+  for (std::size_t j = 13; j < 74; ++j) {
+    last ^= w[j] ^ w[j + 1] ^ w[j + 2] ^ w[j + 3] ^ w[j + 12];
+    w[j + 16] = last;
+  }
+
+  for (std::size_t i = 0; i < 16; ++i) {
+    h[2 * i] = static_cast<std::uint8_t>(w[74 + i]);
+    h[2 * i + 1] = static_cast<std::uint8_t>(w[74 + i] >> 8);
+  }
+}
+
+}  // namespace
+
+void gost_encrypt_block(const RoundTables& round, const std::uint8_t in[8],
+                        const std::uint8_t key[32], std::uint8_t out[8]) {
+  Lanes<1> x;
+  load_keys(x, key);
+  x.n1[0] = load32(in);
+  x.n2[0] = load32(in + 4);
+  encrypt_lanes(round, x);
+  store32(out, x.n2[0]);
+  store32(out + 4, x.n1[0]);
+}
+
+namespace detail {
+
+void make_keys(const std::uint8_t h[32], const std::uint8_t m[32], std::uint8_t* keys,
+               std::size_t key_stride, std::size_t word_stride) {
+  // A shifts the quarters down and appends y1 ^ y2, so its powers are windows of one growing
+  // sequence: A^j(Y) = w[j..j+3].
+  std::uint64_t w[10];
+  for (std::size_t i = 0; i < 4; ++i) w[i] = load64(m + 8 * i);
+  for (std::size_t k = 0; k < 6; ++k) w[k + 4] = w[k] ^ w[k + 1];
+
+  std::uint64_t u[7];
+  for (std::size_t i = 0; i < 4; ++i) u[i] = load64(h + 8 * i);
+  u[4] = u[0] ^ u[1];
+  u[5] = u[1] ^ u[2];
+
+  write_key(keys, word_stride, u[0] ^ w[0], u[1] ^ w[1], u[2] ^ w[2], u[3] ^ w[3]);
+  write_key(keys + key_stride, word_stride, u[1] ^ w[2], u[2] ^ w[3], u[3] ^ w[4], u[4] ^ w[5]);
+  // C3 enters U once; the fourth key's U is A of this changed value.
+  for (std::size_t i = 0; i < 4; ++i) u[i + 2] ^= kC3[i];
+  write_key(keys + 2 * key_stride, word_stride, u[2] ^ w[4], u[3] ^ w[5], u[4] ^ w[6], u[5] ^ w[7]);
+  u[6] = u[2] ^ u[3];
+  write_key(keys + 3 * key_stride, word_stride, u[3] ^ w[6], u[4] ^ w[7], u[5] ^ w[8], u[6] ^ w[9]);
+}
+
+}  // namespace detail
+
+void gost_make_keys(const std::uint8_t h[32], const std::uint8_t m[32], std::uint8_t keys[128]) {
+  detail::make_keys(h, m, keys, 32, 4);
+}
+
+void gost_step(const RoundTables& round, std::uint8_t h[32], const std::uint8_t m[32]) {
+  std::uint8_t keys[128];
+  gost_make_keys(h, m, keys);
+
+  // Quarter h_i is encrypted under K_i, all four at once; s_i lands where h_i was.
+  Lanes<4> x;
+  load_keys(x, keys);
+  for (std::size_t i = 0; i < 4; ++i) {
+    x.n1[i] = load32(h + 8 * i);
+    x.n2[i] = load32(h + 8 * i + 4);
+  }
+  encrypt_lanes(round, x);
+  mix(h, m, x.n1, x.n2);
+}
+
+namespace {
+
+void steps(const EngineTables& tables, std::uint8_t h[32], std::uint8_t* checksum,
+           const std::uint8_t* blocks, std::size_t count) {
+  for (std::size_t b = 0; b < count; ++b) {
+    const std::uint8_t* block = blocks + kBlockSize * b;
+    if (checksum != nullptr) bytes::add_block(checksum, block);
+    gost_step(tables.round, h, block);
+  }
+}
+
+// G streams at once: their 4G encryptions interleaved in one pass of the rounds. On x86-64 one
+// stream's four chains already keep the core busy, and eight run out of registers (measured:
+// two streams together are 20% slower than one after the other), so the portable engine steps
+// its streams one by one there; the interleaved form is kept for processors with more registers.
+template <unsigned G>
+void group(const EngineTables& tables, const Stream* const* streams, std::size_t count) {
+  std::uint8_t keys[G][128];
+  for (std::size_t b = 0; b < count; ++b) {
+    Lanes<4 * G> x;
+    for (std::size_t g = 0; g < G; ++g) {
+      const Stream& s = *streams[g];
+      const std::uint8_t* block = s.blocks + kBlockSize * b;
+      if (s.checksum != nullptr) bytes::add_block(s.checksum, block);
+      gost_make_keys(s.h, block, keys[g]);
+      for (std::size_t i = 0; i < 4; ++i) {
+        x.n1[4 * g + i] = load32(s.h + 8 * i);
+        x.n2[4 * g + i] = load32(s.h + 8 * i + 4);
+      }
+    }
+    load_keys(x, keys[0]);
+    encrypt_lanes(tables.round, x);
+    for (std::size_t g = 0; g < G; ++g) {
+      const Stream& s = *streams[g];
+      mix(s.h, s.blocks + kBlockSize * b, x.n1 + 4 * g, x.n2 + 4 * g);
+    }
+  }
+}
+
+}  // namespace
+
+namespace detail {
+
+const EngineEntry& portable_engine() {
+#if defined(__x86_64__) || defined(_M_X64)
+  constexpr unsigned kGroup = 1;
+#else
+  constexpr unsigned kGroup = 2;
+#endif
+  static constexpr EngineEntry kEntry = {&steps, &group<kGroup>, kGroup};
+  return kEntry;
+}
+
+}  // namespace detail
+
+}  // namespace verolt::gost
