@@ -225,9 +225,10 @@ namespace detail {
 const EngineEntry* avx2_engine() {
   // One stream alone is bound by the latency of its rounds, and a round here is longer than the
   // portable engine's (about 10 cycles against 9), so one stream takes the portable step.
-  // Several streams: four registers of two streams each fill the latency of the rounds.
-  constexpr int kRegisters = 4;
-  static const EngineEntry kEntry = {portable_engine().one, &group<kRegisters>, 2 * kRegisters};
+  // Several streams: up to four registers of two streams each fill the latency of the rounds;
+  // fewer streams take fewer registers.
+  static const EngineEntry kEntry = {
+      portable_engine().one, {&group<1>, &group<2>, &group<4>}, 2, 3};
   return processor_has_avx2() ? &kEntry : nullptr;
 }
 

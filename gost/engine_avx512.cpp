@@ -478,9 +478,9 @@ VEROLT_AVX512_TARGET void group(const EngineTables& tables, const Stream* const*
 namespace detail {
 
 const EngineEntry* avx512_engine() {
-  // Four registers of four streams each fill the latency of the rounds.
-  constexpr int kRegisters = 4;
-  static constexpr EngineEntry kEntry = {&steps, &group<kRegisters>, 4 * kRegisters};
+  // Up to four registers of four streams each fill the latency of the rounds; fewer streams take
+  // fewer registers.
+  static constexpr EngineEntry kEntry = {&steps, {&group<1>, &group<2>, &group<4>}, 4, 3};
   return processor_has_avx512() ? &kEntry : nullptr;
 }
 

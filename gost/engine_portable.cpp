@@ -280,7 +280,7 @@ const EngineEntry& portable_engine() {
 #else
   constexpr unsigned kGroup = 2;
 #endif
-  static constexpr EngineEntry kEntry = {&steps, &group<kGroup>, kGroup};
+  static constexpr EngineEntry kEntry = {&steps, {&group<kGroup>}, kGroup, 1};
   return kEntry;
 }
 

@@ -139,53 +139,70 @@ void gost_steps(Engine engine, const EngineTables& tables, std::uint8_t h[32],
 
 std::size_t engine_streams(Engine engine) {
   const detail::EngineEntry& entry = usable_entry(engine);
-  return entry.width;
+  return entry.unit << (entry.levels - 1);
 }
+
+namespace {
+
+// Steps `filled` streams (at most the widest group) with the fewest places to spare: the widest
+// groups that they fill, then the rest in the narrowest group, or alone.
+void step_group(const detail::EngineEntry& entry, const EngineTables& tables,
+                const Stream* const* streams, std::size_t filled, std::size_t count) {
+  constexpr std::size_t kMaxWidth = 16;
+  std::uint8_t scratch[kMaxWidth][32] = {};
+  Stream spare[kMaxWidth] = {};
+  const Stream* group[kMaxWidth] = {};
+  std::size_t at = 0;
+  while (at < filled) {
+    const std::size_t left = filled - at;
+    if (left == 1) {
+      const Stream& s = *streams[at];
+      entry.one(tables, s.h, s.checksum, s.blocks, count);
+      return;
+    }
+    std::size_t level = entry.levels - 1;
+    while (level > 0 && (entry.unit << level) > left) --level;
+    const std::size_t width = entry.unit << level;
+    const std::size_t real = left < width ? left : width;
+    for (std::size_t g = 0; g < width; ++g) {
+      if (g < real) {
+        group[g] = streams[at + g];
+      } else {
+        // A copy of the first stream's blocks into a value nobody reads.
+        spare[g] = {scratch[g], nullptr, streams[at]->blocks, count};
+        group[g] = &spare[g];
+      }
+    }
+    entry.groups[level](tables, group, count);
+    at += real;
+  }
+}
+
+}  // namespace
 
 std::size_t gost_steps_streams(Engine engine, const EngineTables& tables, Stream* streams,
                                std::size_t n) {
-  std::size_t active = 0;
   std::size_t count = 0;
   for (std::size_t i = 0; i < n; ++i) {
     if (streams[i].count == 0) continue;
-    count = active == 0 || streams[i].count < count ? streams[i].count : count;
-    ++active;
+    count = count == 0 || streams[i].count < count ? streams[i].count : count;
   }
-  if (active == 0) return 0;
+  if (count == 0) return 0;
 
   const detail::EngineEntry& entry = usable_entry(engine);
-  if (active == 1) {
-    // Nothing to overlap with: the one-stream step has the shortest chain.
-    for (std::size_t i = 0; i < n; ++i) {
-      Stream& s = streams[i];
-      if (s.count == 0) continue;
-      entry.one(tables, s.h, s.checksum, s.blocks, count);
-    }
-  } else {
-    // Groups of the engine's width; the places of a last, partial group step a copy of the first
-    // stream of the group into scratch values that nobody reads.
-    constexpr std::size_t kMaxWidth = 16;
-    const std::size_t width = entry.width < kMaxWidth ? entry.width : kMaxWidth;
-    std::uint8_t scratch[kMaxWidth][32] = {};
-    Stream spare[kMaxWidth] = {};
-    const Stream* group[kMaxWidth] = {};
-    std::size_t filled = 0;
-    for (std::size_t i = 0; i <= n; ++i) {
-      const bool last = i == n;
-      if (!last && streams[i].count > 0) group[filled++] = &streams[i];
-      if (filled == 0 || (filled < width && !last)) continue;
-      for (std::size_t g = filled; g < width; ++g) {
-        spare[g] = {scratch[g], nullptr, group[0]->blocks, count};
-        group[g] = &spare[g];
-      }
-      if (filled == 1) {
-        entry.one(tables, group[0]->h, group[0]->checksum, group[0]->blocks, count);
-      } else {
-        entry.group(tables, group, count);
-      }
+  const std::size_t width = engine_streams(engine);
+  const Stream* group[16] = {};
+  std::size_t filled = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (streams[i].count == 0) continue;
+    group[filled++] = &streams[i];
+    if (filled == width) {
+      step_group(entry, tables, group, filled, count);
       filled = 0;
     }
   }
+  if (filled > 0) step_group(entry, tables, group, filled, count);
+
   for (std::size_t i = 0; i < n; ++i) {
     Stream& s = streams[i];
     if (s.count == 0) continue;

@@ -58,13 +58,17 @@ std::size_t gost_steps_streams(Engine engine, const EngineTables& tables, Stream
 
 namespace detail {
 
-// One engine's two ways in. `group` steps exactly `width` streams by `count` blocks each; every
-// entry is valid (unused places hold streams whose results nobody reads) and nothing advances.
+// One engine's two ways in. `groups[i]` steps exactly `unit << i` streams by `count` blocks each
+// (for i below `levels`); every entry is valid (unused places hold streams whose results nobody
+// reads) and nothing advances.
+using GroupFunction = void (*)(const EngineTables& tables, const Stream* const* streams,
+                               std::size_t count);
 struct EngineEntry {
   void (*one)(const EngineTables& tables, std::uint8_t h[32], std::uint8_t* checksum,
               const std::uint8_t* blocks, std::size_t count);
-  void (*group)(const EngineTables& tables, const Stream* const* streams, std::size_t count);
-  std::size_t width;
+  GroupFunction groups[3];
+  std::size_t unit;
+  std::size_t levels;
 };
 
 // What the processor offers and the system saves (engine_select.cpp).
