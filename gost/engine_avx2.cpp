@@ -84,7 +84,7 @@ VEROLT_AVX2_TARGET inline __m256i load(const void* p) {
 VEROLT_AVX2_TARGET inline __m256i apply(const Masks& masks, const Padded& padded) {
   // Four partial sums, so that the XORs do not form one long chain.
   __m256i sum[4] = {};
-  for (int k = 0; k < 17; ++k) {
+  for (std::size_t k = 0; k < 17; ++k) {
     std::uint32_t pair;
     std::memcpy(&pair, padded.b + 2 * k, sizeof pair);
     const __m256i word = _mm256_set1_epi32(static_cast<int>(pair));
@@ -97,7 +97,7 @@ VEROLT_AVX2_TARGET inline __m256i apply(const Masks& masks, const Padded& padded
 inline void h_and_psi_m(const std::uint8_t h[32], const std::uint8_t m[32], Padded& out) {
   std::uint64_t q[4];
   std::uint64_t y[4];
-  for (int i = 0; i < 4; ++i) {
+  for (std::size_t i = 0; i < 4; ++i) {
     q[i] = bytes::load64(m + 8 * i);
     y[i] = bytes::load64(h + 8 * i);
   }
@@ -108,7 +108,7 @@ inline void h_and_psi_m(const std::uint8_t h[32], const std::uint8_t m[32], Padd
   y[1] ^= (q[1] >> 16) | (q[2] << 48);
   y[2] ^= (q[2] >> 16) | (q[3] << 48);
   y[3] ^= (q[3] >> 16) | (top << 48);
-  for (int i = 0; i < 4; ++i) bytes::store64(out.value() + 8 * i, y[i]);
+  for (std::size_t i = 0; i < 4; ++i) bytes::store64(out.value() + 8 * i, y[i]);
 }
 
 // The rows as shuffle tables, in both halves of a register. Each row has its entry 0 taken out of
@@ -124,10 +124,10 @@ struct Sbox {
 VEROLT_AVX2_TARGET inline Sbox make_sbox(const NibbleTables& t) {
   Sbox s{};
   std::uint32_t zeros = 0;
-  for (int k = 0; k < 4; ++k) {
+  for (std::size_t k = 0; k < 4; ++k) {
     std::uint8_t low[16];
     std::uint8_t high[16];
-    for (int x = 0; x < 16; ++x) {
+    for (std::size_t x = 0; x < 16; ++x) {
       low[x] = static_cast<std::uint8_t>(t.low[16 * k + x] ^ t.low[16 * k]);
       high[x] = static_cast<std::uint8_t>(t.high[16 * k + x] ^ t.high[16 * k]);
     }
@@ -146,7 +146,7 @@ VEROLT_AVX2_TARGET inline __m256i round(const Sbox& s, __m256i other, __m256i n,
   const __m256i v = _mm256_add_epi32(n, k);
   const __m256i hi = _mm256_srli_epi32(v, 4);
   __m256i t[8];
-  for (int p = 0; p < 4; ++p) {
+  for (std::size_t p = 0; p < 4; ++p) {
     t[2 * p] = _mm256_shuffle_epi8(s.low[p], _mm256_and_si256(v, s.place[p]));
     t[2 * p + 1] = _mm256_shuffle_epi8(s.high[p], _mm256_and_si256(hi, s.place[p]));
   }

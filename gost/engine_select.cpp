@@ -115,7 +115,7 @@ Engine default_engine() {
   if (!told.exchange(true)) {
     const std::string note = std::string("verolt: VEROLT_ENGINE=") + chosen +
                              " is not available here; using " + engine_name(best) + "\n";
-    std::fputs(note.c_str(), stderr);
+    static_cast<void>(std::fputs(note.c_str(), stderr));
   }
   return best;
 }
