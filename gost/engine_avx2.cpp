@@ -184,7 +184,7 @@ VEROLT_AVX2_TARGET void group(const EngineTables& tables, const Stream* const* s
         const Stream& st = *streams[2 * r + g];
         const std::uint8_t* block = st.blocks + kBlockSize * b;
         if (st.checksum != nullptr) bytes::add_block(st.checksum, block);
-        detail::make_keys(st.h, block, keys[r].word[0] + 16 * g, 4, 32);
+        detail::make_keys_by_word(st.h, block, keys[r].word[0] + 16 * g);
         h_and_psi_m(st.h, block, x[2 * r + g]);
         halves[g] = _mm256_permutevar8x32_epi32(load(st.h), split);
       }

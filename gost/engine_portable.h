@@ -20,9 +20,8 @@ void gost_step(const RoundTables& round, std::uint8_t h[32], const std::uint8_t 
 
 namespace verolt::gost::detail {
 
-// gost_make_keys with the layout left to the caller: word j of key i (0..3) goes to
-// keys + key_stride * i + word_stride * j. Vector engines ask for the keys by word.
-void make_keys(const std::uint8_t h[32], const std::uint8_t m[32], std::uint8_t* keys,
-               std::size_t key_stride, std::size_t word_stride);
+// gost_make_keys laid out by word for the vector engines: word j of key i (0..3) goes to
+// keys + 32 * j + 4 * i, so that two streams' keys 16 bytes apart make one register per word.
+void make_keys_by_word(const std::uint8_t h[32], const std::uint8_t m[32], std::uint8_t* keys);
 
 }  // namespace verolt::gost::detail
