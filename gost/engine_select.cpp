@@ -144,11 +144,12 @@ std::size_t engine_streams(Engine engine) {
 
 namespace {
 
+constexpr std::size_t kMaxWidth = 16;  // the widest group of any engine
+
 // Steps `filled` streams (at most the widest group) with the fewest places to spare: the widest
 // groups that they fill, then the rest in the narrowest group, or alone.
 void step_group(const detail::EngineEntry& entry, const EngineTables& tables,
                 const Stream* const* streams, std::size_t filled, std::size_t count) {
-  constexpr std::size_t kMaxWidth = 16;
   std::uint8_t scratch[kMaxWidth][32] = {};
   Stream spare[kMaxWidth] = {};
   const Stream* group[kMaxWidth] = {};
@@ -190,8 +191,9 @@ std::size_t gost_steps_streams(Engine engine, const EngineTables& tables, Stream
   if (count == 0) return 0;
 
   const detail::EngineEntry& entry = usable_entry(engine);
-  const std::size_t width = engine_streams(engine);
-  const Stream* group[16] = {};
+  const std::size_t widest = engine_streams(engine);
+  const std::size_t width = widest < kMaxWidth ? widest : kMaxWidth;
+  const Stream* group[kMaxWidth] = {};
   std::size_t filled = 0;
   for (std::size_t i = 0; i < n; ++i) {
     if (streams[i].count == 0) continue;
