@@ -106,7 +106,8 @@ Engine best_engine() {
 Engine default_engine() {
   const char* chosen = std::getenv("VEROLT_ENGINE");  // NOLINT(concurrency-mt-unsafe): only read
   const Engine best = best_engine();
-  if (chosen == nullptr) return best;
+  // Empty is unset, as it is on Windows, where setting a variable to nothing removes it.
+  if (chosen == nullptr || *chosen == '\0') return best;
   for (const Engine engine : {Engine::portable, Engine::avx2, Engine::avx512}) {
     if (std::strcmp(chosen, engine_name(engine)) == 0 && engine_supported(engine)) return engine;
   }

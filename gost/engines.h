@@ -26,9 +26,9 @@ enum class Engine { portable, avx2, avx512 };
 bool engine_supported(Engine engine);
 // The fastest engine the processor can run.
 Engine best_engine();
-// The engine VEROLT_ENGINE names, or best_engine() when it is not set. A name that is unknown or
-// that the processor cannot run gives best_engine(), and one line on standard error says so the
-// first time.
+// The engine VEROLT_ENGINE names, or best_engine() when it is not set or empty. A name that is
+// unknown or that the processor cannot run gives best_engine(), and one line on standard error says
+// so the first time.
 Engine default_engine();
 // "portable", "avx2" or "avx512".
 const char* engine_name(Engine engine);
