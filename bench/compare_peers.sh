@@ -127,7 +127,7 @@ for engine in $engines; do
 done
 [ -s one200.bin ] || head -c $((200 * 1048576)) big.bin > one200.bin
 for engine in $engines; do
-  name="5. one thread, $engine: 200 x 1 MiB vs 200 MiB"
+  name="5. 1 thread, $engine: 200 x 1 MiB / 200 MiB"
   row "$name" "verolt one file of 200 MiB" $((200 * 1048576)) - \
     env VEROLT_THREADS=1 VEROLT_ENGINE=$engine "$verolt" one200.bin
   row "$name" "verolt 200 files of 1 MiB" $((200 * 1048576)) "$last" \
