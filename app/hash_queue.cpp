@@ -1,5 +1,6 @@
 #include "app/hash_queue.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <new>
 #include <string>
@@ -18,23 +19,30 @@ unsigned hashing_threads() {
   return cores == 0 ? 1U : cores;
 }
 
-// One file in the window. Its reads are kept run-length encoded (all full reads but the last,
-// for a plain file), so memory does not grow with the file's size.
+// One file in the ring. A worker writes its outcome and then sets `done`; this thread reads the
+// outcome only after seeing `done`.
 struct FileHashQueue::Job {
   FileItem item;
-  std::vector<std::pair<std::uint64_t, std::uint64_t>> reads;  // (size, count)
-  bool done = false;
   bool hashed = false;
   bool isOutput = false;  // left to the calling thread
   gost::HashValue value{};
+  std::uint64_t bytes = 0;  // read in all, when the reads are not recorded
+  // The reads, run-length encoded (all full reads but the last, for a plain file) so memory does
+  // not grow with the file's size; recorded only while progress is shown. Guarded by lock_.
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> reads;  // (size, count)
+  std::uint64_t readCount = 0;
+  std::atomic<bool> done{false};
 };
 
-// Records the reads of a worker's file for the replay, and stops the reading when the queue
-// is being torn down.
+// Follows the reads of a worker's file, for the replay, and stops the reading when the queue is
+// being torn down.
 class FileHashQueue::Recorder : public gost::ReadObserver {
  public:
   explicit Recorder(FileHashQueue& queue) : queue_(queue) {}
-  void start(Job* job) { job_ = job; }
+  void start(Job* job, std::uint64_t sequence) {
+    job_ = job;
+    sequence_ = sequence;
+  }
 
   bool on_open(const platform::FileId& file) override {
     if (queue_.outputFile_ && file == *queue_.outputFile_) {
@@ -45,6 +53,10 @@ class FileHashQueue::Recorder : public gost::ReadObserver {
   }
 
   bool on_read(std::uint64_t n) override {
+    if (!queue_.recording_) {
+      job_->bytes += n;
+      return !queue_.stopping_.load(std::memory_order_relaxed);
+    }
     const std::lock_guard<std::mutex> guard(queue_.lock_);
     auto& reads = job_->reads;
     if (!reads.empty() && reads.back().first == n) {
@@ -52,14 +64,16 @@ class FileHashQueue::Recorder : public gost::ReadObserver {
     } else {
       reads.emplace_back(n, 1);
     }
-    queue_.changed_.notify_all();
-    return !queue_.stopping_;
+    ++job_->readCount;
+    if (queue_.awaited_.load() == sequence_) queue_.resultReady_.notify_one();
+    return !queue_.stopping_.load(std::memory_order_relaxed);
   }
   void on_file_end() override {}
 
  private:
   FileHashQueue& queue_;
   Job* job_ = nullptr;
+  std::uint64_t sequence_ = 0;
 };
 
 FileHashQueue::FileHashQueue(FileSource& source, int parameterSet, gost::ProgressState& progress,
@@ -69,8 +83,10 @@ FileHashQueue::FileHashQueue(FileSource& source, int parameterSet, gost::Progres
     inlineHasher_ = std::make_unique<gost::FileHasher>(&progress_);
     return;
   }
-  // Enough files ahead to keep every worker busy past a few small files.
-  capacity_ = 16 * static_cast<std::size_t>(threads);
+  // Room for every worker to run well ahead of the reader through small files, and for the
+  // reader to take results in runs.
+  ring_ = std::vector<Job>(std::max<std::size_t>(128, 32 * static_cast<std::size_t>(threads)));
+  recording_ = progress_.shown();
   // A system short of threads or memory gets fewer workers, or none: the files are then hashed
   // in place, as with one thread.
   try {
@@ -87,21 +103,46 @@ FileHashQueue::~FileHashQueue() {
     const std::lock_guard<std::mutex> guard(lock_);
     stopping_ = true;
   }
-  changed_.notify_all();
+  workReady_.notify_all();
   for (std::thread& worker : workers_) worker.join();
 }
 
+FileHashQueue::Job& FileHashQueue::slot(std::uint64_t sequence) {
+  return ring_[static_cast<std::size_t>(sequence % ring_.size())];
+}
+
 void FileHashQueue::fill() {
-  // Only this thread reads the source, so lists are read in order.
-  while (!sourceDone_ && jobs_.size() < capacity_) {
-    auto job = std::make_unique<Job>();
-    if (!source_.next(job->item)) {
-      sourceDone_ = true;
+  // Only this thread reads the source, so lists are read in order. A slot is reused once its
+  // result was taken: its worker no longer touches it.
+  std::uint64_t produced = produced_.load(std::memory_order_relaxed);
+  const std::uint64_t before = produced;
+  bool ended = false;
+  while (!sourceDone_.load(std::memory_order_relaxed) && produced - consumed_ < ring_.size()) {
+    Job& job = slot(produced);
+    if (!source_.next(job.item)) {
+      ended = true;
       break;
     }
-    const std::lock_guard<std::mutex> guard(lock_);
-    jobs_.push_back(std::move(job));
-    changed_.notify_all();
+    job.hashed = false;
+    job.isOutput = false;
+    job.value = {};
+    job.bytes = 0;
+    job.reads.clear();
+    job.readCount = 0;
+    job.done.store(false, std::memory_order_relaxed);
+    produced_.store(++produced);
+  }
+  if (ended) {
+    // Workers waiting for jobs that will never come may leave.
+    {
+      const std::lock_guard<std::mutex> guard(lock_);
+      sourceDone_ = true;
+    }
+    workReady_.notify_all();
+  } else if (produced != before && idleWorkers_.load() > 0) {
+    // Taking the lock orders this with a worker between its last look and its sleep.
+    { const std::lock_guard<std::mutex> guard(lock_); }
+    workReady_.notify_all();
   }
 }
 
@@ -116,28 +157,54 @@ void FileHashQueue::work() {
   } catch (const std::bad_alloc&) {
     hasher.reset();
   }
-  std::unique_lock<std::mutex> guard(lock_);
   for (;;) {
-    changed_.wait(guard, [this] { return stopping_ || started_ < jobs_.size(); });
-    if (stopping_) return;
-    Job* job = jobs_[started_++].get();
-    guard.unlock();
+    // The next number is this worker's; it waits for that job if the reader has not made it yet.
+    const std::uint64_t sequence = claimed_.fetch_add(1);
+    for (;;) {
+      if (stopping_) return;
+      const bool last = sourceDone_.load();
+      if (produced_.load() > sequence) break;
+      if (last) return;
+      std::unique_lock<std::mutex> guard(lock_);
+      ++idleWorkers_;
+      workReady_.wait(guard, [&] { return stopping_ || sourceDone_ || produced_ > sequence; });
+      --idleWorkers_;
+    }
+    Job& job = slot(sequence);
     gost::HashValue value{};
     bool hashed = false;
     if (hasher) {
-      recorder->start(job);
+      recorder->start(&job, sequence);
       try {
-        hashed = hasher->hash_file(job->item.path, value, parameterSet_);
+        hashed = hasher->hash_file(job.item.path, value, parameterSet_);
       } catch (const std::bad_alloc&) {
         hashed = false;
       }
     }
-    guard.lock();
-    job->hashed = hashed;
-    job->value = value;
-    job->done = true;
-    changed_.notify_all();
+    job.hashed = hashed;
+    job.value = value;
+    publish(sequence, job);
   }
+}
+
+void FileHashQueue::publish(std::uint64_t sequence, Job& job) {
+  job.done.store(true);
+  // The reader looks at `done` after announcing what it waits for, and this looks at that after
+  // setting `done`, so one of the two sees the other. The lock keeps the wake from falling
+  // between the reader's look and its sleep.
+  if (awaited_.load() == sequence) {
+    const std::lock_guard<std::mutex> guard(lock_);
+    resultReady_.notify_one();
+  }
+}
+
+void FileHashQueue::wait_for(std::uint64_t sequence) {
+  Job& job = slot(sequence);
+  if (job.done.load()) return;
+  std::unique_lock<std::mutex> guard(lock_);
+  awaited_.store(sequence);
+  resultReady_.wait(guard, [&job] { return job.done.load(); });
+  awaited_.store(kNobody);
 }
 
 bool FileHashQueue::next(FileItem& item) {
@@ -146,23 +213,23 @@ bool FileHashQueue::next(FileItem& item) {
     inlineName_ = item.path;
     return true;
   }
-  fill();
-  const std::lock_guard<std::mutex> guard(lock_);
-  if (jobs_.empty()) return false;
-  item = jobs_.front()->item;
+  // Refilled in halves, so that sleeping workers are woken for many jobs at a time.
+  if (produced_.load(std::memory_order_relaxed) - consumed_ <= ring_.size() / 2) fill();
+  if (consumed_ >= produced_.load(std::memory_order_relaxed)) return false;
+  item = slot(consumed_).item;
   return true;
 }
 
-bool FileHashQueue::result(gost::HashValue& value) {
-  if (inlineHasher_) return inlineHasher_->hash_file(inlineName_, value, parameterSet_);
-
+bool FileHashQueue::replay(Job& job) {
+  // What the worker has read so far is shown as the one-thread program shows it while reading.
+  // The last run may still grow, so it is left only once a later one exists.
   std::unique_lock<std::mutex> guard(lock_);
-  Job& job = *jobs_.front();
   std::size_t run = 0;
   std::uint64_t taken = 0;
+  std::uint64_t seen = 0;
   for (;;) {
-    // Replay what the worker has read so far, as the one-thread program shows it while reading.
-    // The last run may still grow, so it is left only once a later one exists.
+    const bool finished = job.done.load();
+    seen = job.readCount;
     for (;;) {
       if (run >= job.reads.size()) break;
       const auto [size, count] = job.reads[run];
@@ -178,26 +245,43 @@ bool FileHashQueue::result(gost::HashValue& value) {
         break;
       }
     }
-    if (job.done) break;
-    changed_.wait(guard);
+    if (finished) break;
+    awaited_.store(consumed_);
+    resultReady_.wait(guard, [&] { return job.done.load() || job.readCount != seen; });
+    awaited_.store(kNobody);
   }
+  return job.hashed;
+}
+
+bool FileHashQueue::result(gost::HashValue& value) {
+  if (inlineHasher_) return inlineHasher_->hash_file(inlineName_, value, parameterSet_);
+
+  Job& job = slot(consumed_);
+  if (recording_) {
+    replay(job);
+  } else if (!job.done.load()) {
+    // The workers are behind: top the ring up, then sleep until a run of small files is done
+    // rather than waking for each. After a large file each one is worth a wake.
+    fill();
+    const std::uint64_t last = produced_.load(std::memory_order_relaxed) - 1;
+    const std::uint64_t ahead = lastBytes_ < gost::kReadSize ? ring_.size() / 4 : 0;
+    wait_for(std::min(consumed_ + ahead, last));
+    wait_for(consumed_);
+  }
+  // The worker's outcome is read only now that `done` was seen.
   bool hashed = false;
   if (job.isOutput) {
     // Read now, after everything written before its turn, exactly as one thread reads it.
-    guard.unlock();
     if (!outputHasher_) outputHasher_ = std::make_unique<gost::FileHasher>(&progress_);
     hashed = outputHasher_->hash_file(job.item.path, value, parameterSet_);
-    guard.lock();
   } else {
+    lastBytes_ = job.bytes;
+    if (!recording_) progress_.advance(job.bytes);
     progress_.erase();
     hashed = job.hashed;
     value = job.value;
   }
-  // The window moves on: the consumed job leaves, and a worker may take the next one.
-  jobs_.pop_front();
-  --started_;
-  guard.unlock();
-  fill();
+  ++consumed_;
   return hashed;
 }
 

@@ -3,9 +3,9 @@
 // exactly as one thread would show it, so nothing a user sees depends on the thread count.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -42,8 +42,14 @@ class FileHashQueue {
   struct Job;
   class Recorder;
 
+  static constexpr std::uint64_t kNobody = UINT64_MAX;
+
+  Job& slot(std::uint64_t sequence);
   void fill();
   void work();
+  void publish(std::uint64_t sequence, Job& job);
+  void wait_for(std::uint64_t sequence);
+  bool replay(Job& job);
 
   FileSource& source_;
   int parameterSet_;
@@ -55,14 +61,25 @@ class FileHashQueue {
   std::unique_ptr<gost::FileHasher> outputHasher_;  // reads the output file at its turn
   std::string inlineName_;
 
-  // Several threads: a window of jobs in source order, the first being the one consumed.
-  std::size_t capacity_ = 0;
-  bool sourceDone_ = false;
+  // Several threads: a ring of jobs numbered in source order. This thread fills it and takes
+  // the results in order; each worker claims the next number, without a lock.
+  std::vector<Job> ring_;
+  bool recording_ = false;      // progress is shown, so every read is replayed
+  std::uint64_t consumed_ = 0;  // the job `next` gave, or the next one
+  // Size of the last file taken; a run starts as if after a large file, so its first result is
+  // not held back.
+  std::uint64_t lastBytes_ = gost::kReadSize;
+  std::atomic<std::uint64_t> produced_{0};
+  std::atomic<std::uint64_t> claimed_{0};
+  std::atomic<bool> sourceDone_{false};
+  std::atomic<bool> stopping_{false};
+  // Hand-overs sleep only when there is nothing to do, and are woken only by the one event they
+  // wait for: the reader by the job numbered awaited_, workers by new jobs.
   std::mutex lock_;
-  std::condition_variable changed_;
-  std::deque<std::unique_ptr<Job>> jobs_;
-  std::size_t started_ = 0;  // jobs_[0..started_) are taken by workers
-  bool stopping_ = false;
+  std::condition_variable resultReady_;
+  std::condition_variable workReady_;
+  std::atomic<std::uint64_t> awaited_{kNobody};
+  std::atomic<unsigned> idleWorkers_{0};
   std::vector<std::thread> workers_;
 };
 

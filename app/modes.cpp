@@ -30,7 +30,7 @@ void announce(files::OutputFile& output, const std::string& name, std::string_vi
   }
   files::print_name(name);
   files::print_raw("\n");
-  files::flush_output();
+  files::flush_for_terminal();
 }
 
 // A report line about one file in the output file, when there is one.

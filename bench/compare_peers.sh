@@ -47,7 +47,20 @@ for d in range(200):
             out.write(r.randbytes(1024))
 PY
 fi
+if [ ! -d "$data/tiny" ]; then
+  mkdir -p "$data/tiny"
+  python3 - "$data/tiny" <<'PY'
+import os, random, sys
+r = random.Random(13)
+for d in range(100):
+    os.makedirs(os.path.join(sys.argv[1], "d%02d" % d), exist_ok=True)
+    for f in range(1000):
+        with open(os.path.join(sys.argv[1], "d%02d" % d, "f%04d.bin" % f), "wb") as out:
+            out.write(r.randbytes(r.randrange(300)))
+PY
+fi
 cat "$data/big.bin" "$data/parts"/* "$data/many"/* > /dev/null  # into the page cache
+find "$data/tiny/" -type f -exec cat {} + > /dev/null
 
 # ---- timing ----
 # best_of CMD...: the best wall time of $runs runs goes to $best (seconds), the peak resident size
@@ -161,6 +174,39 @@ name="3. /r over 20,000 files of 1 KiB, 200 dirs"
 row "$name" "verolt /r" "$tree" - "$verolt" /r 'tree/*'
 ref=$last
 have rhash && row "$name" "rhash -r --gost94-cryptopro" "$tree" "$ref" rhash -r --gost94-cryptopro tree
+
+# Many tiny files: the system calls and the hand-overs between threads cost more than the hashing.
+# Standard output goes to a file, as a script would keep it.
+tinyBytes=$(find tiny/ -type f -printf '%s\n' | awk '{ s += $1 } END { print s }')
+name="4. /r over 100,000 files of 0-299 bytes"
+row "$name" "verolt /r (stdout to a file)" "$tinyBytes" - \
+  sh -c 'cd tiny && exec "$0" /r "*" > ../tiny.verolt.out' "$verolt"
+ref=$last
+row "$name" "verolt /r (VEROLT_THREADS=1)" "$tinyBytes" "$ref" \
+  sh -c 'cd tiny && VEROLT_THREADS=1 exec "$0" /r "*" > ../tiny.verolt.out' "$verolt"
+have rhash && row "$name" "rhash -r --gost94-cryptopro" "$tinyBytes" "$ref" \
+  sh -c 'cd tiny && exec rhash -r --gost94-cryptopro . > ../tiny.rhash.out'
+
+# System calls per file of that case, threads included, by kind (strace -f -c).
+if have strace; then
+  files=$(find tiny/ -type f | wc -l)
+  trace=$(mktemp)
+  calls_per_file() {  # calls_per_file TOOL CMD...
+    local tool=$1
+    shift
+    strace -f -c -o "$trace" "$@" > /dev/null 2>&1 || true
+    awk -v tool="$tool" -v files="$files" '
+      $1 ~ /^[0-9.]+$/ && NF >= 5 && $NF != "total" { n[$NF] = $4; total += $4 }
+      END {
+        printf "%-44s %-36s %9.2f per file:", "4. system calls (strace -f -c)", tool, total / files
+        for (k in n) if (n[k] / files >= 0.01) printf " %s %.2f", k, n[k] / files
+        printf "\n" }' "$trace"
+  }
+  calls_per_file "verolt /r" sh -c 'cd tiny && exec "$0" /r "*" > ../tiny.verolt.out' "$verolt"
+  have rhash && calls_per_file "rhash -r --gost94-cryptopro" \
+    sh -c 'cd tiny && exec rhash -r --gost94-cryptopro . > ../tiny.rhash.out'
+  rm -f "$trace"
+fi
 
 echo
 echo "CPU: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //'), $(nproc) cores"

@@ -16,4 +16,8 @@ void print_name(std::string_view name) { print_raw(platform::name_to_console(nam
 
 void flush_output() { (void)std::fflush(stdout); }
 
+void flush_for_terminal() {
+  if (platform::output_is_terminal()) flush_output();
+}
+
 }  // namespace verolt::files

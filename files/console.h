@@ -15,5 +15,9 @@ void print_text(std::string_view ansi);  // a program text, converted
 void print_name(std::string_view name);  // a file name, as the console shows names
 void print_raw(std::string_view text);   // as it is: echoed arguments, hash values
 void flush_output();
+// Flushes only when standard output is a terminal, where each line must show as it is printed
+// (a file's name before its progress). Elsewhere output stays buffered until a box, a question or
+// the end of the run flushes it.
+void flush_for_terminal();
 
 }  // namespace verolt::files

@@ -57,6 +57,8 @@ class ProgressState : public ReadObserver {
   }
   void on_file_end() override { erase(); }
 
+  // False when the text goes nowhere: then only the count of bytes matters.
+  bool shown() const { return static_cast<bool>(sink_); }
   std::uint64_t totalBytes() const { return totalBytes_; }
   std::uint64_t doneBytes() const { return doneBytes_; }
 

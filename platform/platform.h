@@ -99,6 +99,11 @@ class InputFile {
  private:
   std::intptr_t handle_ = -1;
   FileId id_;
+  // POSIX: the size at opening, and what was read since; once a short read meets that size,
+  // the end is known without asking the system again.
+  std::uint64_t expected_ = 0;
+  std::uint64_t delivered_ = 0;
+  bool ended_ = false;
 };
 
 // Windows-1251: the byte of a code point, or -1 when it has none.
@@ -126,6 +131,8 @@ std::string name_to_console(std::string_view name);
 
 // The console channel for progress and walk dots; never the standard output.
 bool console_channel_open();
+// True when standard output is a terminal (a console on Windows), watched as it is written.
+bool output_is_terminal();
 void console_write(std::string_view text);
 
 // Text of a message box: the program's own Windows-1251 text around at most one file name,

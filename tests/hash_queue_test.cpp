@@ -32,12 +32,25 @@ class HashQueue : public testing::Test {
       // Sizes from empty to several reads, with a missing file now and then.
       if (i % 13 != 5) {
         const std::size_t size = (i % 7 == 0) ? 300000 + random() % 50000 : random() % 5000;
-        std::string bytes(size, '\0');
-        for (char& c : bytes) c = static_cast<char>(random());
-        std::ofstream(file, std::ios::binary) << bytes;
+        write_random(file, size, random);
       }
       list << file.string() << "\n";
     }
+  }
+  // Many more tiny files than the queue holds at once, so that its places are reused.
+  void make_tiny_files(int count) const {
+    std::mt19937 random(11);
+    std::ofstream list(dir_ / "tiny.lst", std::ios::binary);
+    for (int i = 0; i < count; ++i) {
+      const fs::path file = dir_ / ("t" + std::to_string(i));
+      if (i % 97 != 3) write_random(file, random() % 300, random);
+      list << file.string() << "\n";
+    }
+  }
+  static void write_random(const fs::path& file, std::size_t size, std::mt19937& random) {
+    std::string bytes(size, '\0');
+    for (char& c : bytes) c = static_cast<char>(random());
+    std::ofstream(file, std::ios::binary) << bytes;
   }
   void TearDown() override { fs::remove_all(dir_); }
 
@@ -46,15 +59,19 @@ class HashQueue : public testing::Test {
     std::vector<bool> hashed;
     std::vector<gost::HashValue> values;
     std::string progress;
+    std::uint64_t doneBytes = 0;
   };
 
-  // Runs the list through a queue, taking at most `limit` results.
-  Outcome run(unsigned threads, std::size_t limit = SIZE_MAX) const {
+  // Runs the list through a queue, taking at most `limit` results. Without a sink the progress
+  // is counted but shown nowhere, as when standard error is no terminal.
+  Outcome run(unsigned threads, std::size_t limit = SIZE_MAX, const char* listName = "names.lst",
+              bool shown = true) const {
     RunSettings settings;
-    settings.listName = (dir_ / "names.lst").string();
+    settings.listName = (dir_ / listName).string();
     Outcome outcome;
-    gost::ProgressState progress(
-        [&outcome](std::string_view text) { outcome.progress.append(text); });
+    gost::ProgressState::Sink sink;
+    if (shown) sink = [&outcome](std::string_view text) { outcome.progress.append(text); };
+    gost::ProgressState progress(sink);
     int exitCode = 0;
     const auto source = FileSource::from_list(settings, progress, exitCode);
     EXPECT_TRUE(source);
@@ -66,6 +83,7 @@ class HashQueue : public testing::Test {
       outcome.hashed.push_back(queue.result(value));
       outcome.values.push_back(value);
     }
+    outcome.doneBytes = progress.doneBytes();
     return outcome;
   }
 
@@ -91,6 +109,29 @@ TEST_F(HashQueue, LeavingEarlyDropsWhatWasHashedAhead) {
   const Outcome many = run(4, 3);
   EXPECT_EQ(many.values, one.values);
   EXPECT_EQ(many.progress, one.progress);
+}
+
+TEST_F(HashQueue, ManyTinyFilesComeBackInOrder) {
+  make_tiny_files(1000);
+  for (bool shown : {true, false}) {
+    const Outcome one = run(1, SIZE_MAX, "tiny.lst", shown);
+    ASSERT_EQ(one.names.size(), 1000U);
+    EXPECT_FALSE(one.hashed[3]);
+    EXPECT_TRUE(one.progress.empty() != shown);
+    for (unsigned threads : {2U, 3U}) {
+      SCOPED_TRACE(std::to_string(threads) + (shown ? " shown" : " not shown"));
+      const Outcome many = run(threads, SIZE_MAX, "tiny.lst", shown);
+      EXPECT_EQ(many.names, one.names);
+      EXPECT_EQ(many.hashed, one.hashed);
+      EXPECT_EQ(many.values, one.values);
+      EXPECT_EQ(many.progress, one.progress);
+      EXPECT_EQ(many.doneBytes, one.doneBytes);
+    }
+    // Leaving with most of the queue hashed ahead, some of it a second time round.
+    const Outcome early = run(4, 300, "tiny.lst", shown);
+    EXPECT_EQ(early.values,
+              std::vector<gost::HashValue>(one.values.begin(), one.values.begin() + 300));
+  }
 }
 
 #ifndef _WIN32

@@ -23,7 +23,9 @@ bool InputFile::open(const std::string& name) {
   close();
   // The system would stop at a NUL inside the name and open another file.
   if (name.find('\0') != std::string::npos) return false;
-  // Non-blocking, so that a FIFO without a writer does not stop the run before it is refused.
+  // Non-blocking, so that a name that has become a FIFO since the walk neither waits for a writer
+  // here nor for data later: it is refused below. The flag changes nothing for the regular files
+  // and block devices that are read, so it stays.
   const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st {};
@@ -31,13 +33,10 @@ bool InputFile::open(const std::string& name) {
     ::close(fd);
     return false;
   }
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-    ::close(fd);
-    return false;
-  }
   id_ = FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
   handle_ = fd;
+  // Block devices report no size; files of /proc and /sys report 0 or too much.
+  expected_ = S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
   return true;
 }
 
@@ -73,16 +72,28 @@ bool InputFile::open_list(const std::string& name, bool& once) {
 
 std::ptrdiff_t InputFile::read(unsigned char* buffer, std::size_t size) {
   if (handle_ < 0) return -1;
+  if (ended_) return 0;
   for (;;) {
     const ssize_t got = ::read(static_cast<int>(handle_), buffer, size);
-    if (got >= 0) return got;
-    if (errno != EINTR) return -1;
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return -1;
+    delivered_ += static_cast<std::uint64_t>(got);
+    // A read asked for more than was left and stopped at the size the file had when opened: the
+    // file has not grown, so the read that would only report its end is spared. A file that grew
+    // fills the read, or goes past that size, and is read on.
+    if (static_cast<std::size_t>(got) < size && expected_ != 0 && delivered_ == expected_) {
+      ended_ = true;
+    }
+    return got;
   }
 }
 
 void InputFile::close() {
   if (handle_ >= 0) ::close(static_cast<int>(handle_));
   handle_ = -1;
+  expected_ = 0;
+  delivered_ = 0;
+  ended_ = false;
 }
 
 std::FILE* create_for_writing(const std::string& name) {
@@ -258,7 +269,16 @@ std::optional<std::string> other_build_name(std::string_view listed) {
   return name;
 }
 
-bool console_channel_open() { return ::isatty(STDERR_FILENO) == 1; }
+// Asked once: progress asks for every read.
+bool console_channel_open() {
+  static const bool terminal = ::isatty(STDERR_FILENO) == 1;
+  return terminal;
+}
+
+bool output_is_terminal() {
+  static const bool terminal = ::isatty(STDOUT_FILENO) == 1;
+  return terminal;
+}
 
 void console_write(std::string_view text) {
   if (!console_channel_open()) return;

@@ -216,10 +216,16 @@ HANDLE console_device() {
 
 bool console_channel_open() { return console_device() != INVALID_HANDLE_VALUE; }
 
+bool output_is_terminal() {
+  static const bool console = GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_CHAR;
+  return console;
+}
+
 void console_write(std::string_view text) {
   const HANDLE handle = console_device();
   if (handle == INVALID_HANDLE_VALUE) return;
-  (void)std::fflush(stdout);
+  // A name printed on the same console shows before its progress; redirected output may wait.
+  if (output_is_terminal()) (void)std::fflush(stdout);
   DWORD written = 0;
   WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }

@@ -89,6 +89,51 @@ TEST_F(Console, ProgressRunsOverAllFilesOfAList) {
                        con(kListSummary) + nl());
 }
 
+TEST_F(Console, OneTerminalForBothStreamsShowsEachNameBeforeItsProgress) {
+  VEROLT_POSIX_ONLY();
+  write("a.bin", big_content());
+  write("b.bin", big_content());
+  const std::string b6(6, '\b');
+  const std::string expected = con_name("a.bin") + nl() + "21.85%" + b6 + "43.69%" + b6 + "50.00%" +
+                               times("\b \b", 6) + std::string(kBigSet2) + nl() +
+                               con_name("b.bin") + nl() + "71.85%" + b6 + "93.69%" + b6 +
+                               "100.00%" + times("\b \b", 7) + std::string(kBigSet2) + nl();
+  for (const char* threads : {"1", "2"}) {
+    SCOPED_TRACE(threads);
+    RunOptions options;
+    options.stderrTerminal = true;
+    options.stderrOnStdout = true;
+    options.env = {{"VEROLT_THREADS", threads}};
+    const RunResult r = run({"*.bin"}, options);
+    EXPECT_EQ(r.exitCode, 0) << r;
+    EXPECT_EQ(escape(r.out), escape(expected));
+  }
+}
+
+TEST_F(Console, OnePipeForBothStreamsCarriesWhatOneThreadPrints) {
+  // On a pipe standard output is not flushed name by name: the lines must still all arrive, in
+  // order, whatever the number of threads.
+  write("a.txt", "abc");
+  empty_files("many", 300);
+  std::string expected = con_pair("a.txt", kAbcSet2) + empty_pairs("many", 300);
+  int code = 0;
+  if (!target().windows) {
+    make_fifo(p({"many", "z.fifo"}));
+    expected += con_name(p({"many", "z.fifo"})) + nl() + cannot_open_file(p({"many", "z.fifo"})) +
+                con(kMaskSummary) + nl();
+    code = 2;
+  }
+  for (const char* threads : {"1", "2", "4"}) {
+    SCOPED_TRACE(threads);
+    RunOptions options;
+    options.stderrOnStdout = true;
+    options.env = {{"VEROLT_THREADS", threads}};
+    const RunResult r = run({"/r", "*"}, options);
+    EXPECT_EQ(r.exitCode, code) << r;
+    EXPECT_EQ(r.out, expected);
+  }
+}
+
 TEST_F(Console, EmptyFilesShowNoProgress) {
   VEROLT_POSIX_ONLY();
   write("e.bin", "");

@@ -418,11 +418,12 @@ RunResult run_process(const std::vector<std::string>& argv, const std::string& c
       ::setsid();
       ::ioctl(slave.fd, TIOCSCTTY, 0);
       ::dup2(slave.fd, 2);
+      ::dup2(options.stderrOnStdout ? slave.fd : outWrite.fd, 1);
     } else {
       ::setpgid(0, 0);
-      ::dup2(errWrite.fd, 2);
+      ::dup2(outWrite.fd, 1);
+      ::dup2(options.stderrOnStdout ? outWrite.fd : errWrite.fd, 2);
     }
-    ::dup2(outWrite.fd, 1);
     switch (options.stdinMode) {
       case StdinMode::Bytes:
         ::dup2(inRead.fd, 0);
@@ -448,8 +449,11 @@ RunResult run_process(const std::vector<std::string>& argv, const std::string& c
   devNull.reset();
 
   RunResult result;
-  const int errFd = options.stderrTerminal ? master.fd : errRead.fd;
-  set_nonblocking(outRead.fd);
+  // With both streams on one terminal its master carries them; the unused pipe ends at once.
+  const bool sharedTerminal = options.stderrTerminal && options.stderrOnStdout;
+  const int outFd = sharedTerminal ? master.fd : outRead.fd;
+  const int errFd = sharedTerminal ? outRead.fd : options.stderrTerminal ? master.fd : errRead.fd;
+  set_nonblocking(outFd);
   set_nonblocking(errFd);
   if (inWrite.fd >= 0) set_nonblocking(inWrite.fd);
   std::size_t inputSent = 0;
@@ -488,14 +492,14 @@ RunResult run_process(const std::vector<std::string>& argv, const std::string& c
 
     pollfd fds[3];
     nfds_t count = 0;
-    if (outOpen) fds[count++] = {outRead.fd, POLLIN, 0};
+    if (outOpen) fds[count++] = {outFd, POLLIN, 0};
     if (errOpen) fds[count++] = {errFd, POLLIN, 0};
     if (inWrite.fd >= 0) fds[count++] = {inWrite.fd, POLLOUT, 0};
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
     const int wait = static_cast<int>(std::clamp<long long>(left, 1, 20));
     ::poll(fds, count, wait);
 
-    if (outOpen) outOpen = drain(outRead.fd, result.out);
+    if (outOpen) outOpen = drain(outFd, result.out);
     if (errOpen) errOpen = drain(errFd, result.err);
     if (inWrite.fd >= 0) {
       const ssize_t n =
@@ -506,7 +510,7 @@ RunResult run_process(const std::vector<std::string>& argv, const std::string& c
       }
     }
   }
-  if (outOpen) drain(outRead.fd, result.out);
+  if (outOpen) drain(outFd, result.out);
   if (errOpen) drain(errFd, result.err);
 
   if (!result.timedOut) {

@@ -68,6 +68,9 @@ struct RunOptions {
   // Standard error on a pseudo-terminal (raw mode: bytes arrive as written); standard output
   // stays a pipe.
   bool stderrTerminal = false;
+  // Standard error on the very pipe (or terminal) of standard output, as "2>&1" makes it: `out`
+  // receives both in the order they were written, `err` nothing.
+  bool stderrOnStdout = false;
   std::chrono::milliseconds timeout = std::chrono::seconds(60);
   // A hang fails the test; a runner self-test that provokes one turns this off.
   bool timeoutFails = true;

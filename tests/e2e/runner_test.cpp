@@ -98,6 +98,26 @@ TEST_F(Runner, TerminalModeCapturesLargeOutput) {
   EXPECT_EQ(r.out, "done\n");
 }
 
+TEST_F(Runner, SharedStreamKeepsTheOrderOfWriting) {
+  struct Case {
+    bool terminal;
+    std::string out;
+  };
+  for (const Case& c : {Case{false, "1\n2\n3\n"}, Case{true, "out-tty\nerr-tty\n1\n2\n3\n"}}) {
+    SCOPED_TRACE(c.terminal);
+    RunOptions options;
+    options.stderrTerminal = c.terminal;
+    options.stderrOnStdout = true;
+    const RunResult r =
+        sh("if [ -t 1 ]; then echo out-tty; fi; if [ -t 2 ]; then echo err-tty; fi;"
+           "echo 1; echo 2 >&2; echo 3",
+           options);
+    EXPECT_EQ(r.exitCode, 0) << r;
+    EXPECT_EQ(r.out, c.out);
+    EXPECT_EQ(r.err, "");
+  }
+}
+
 TEST_F(Runner, PlatformTexts) {
   if (target().windows) {
     EXPECT_EQ(sep(), "\\");

@@ -187,6 +187,28 @@ TEST_F(Verify, AnswersDecideHowFarTheListIsRead) {
   }
 }
 
+TEST_F(Verify, OnePipeForBothStreamsKeepsQuestionsBoxesAndLinesInOrder) {
+  // The question and the closing lines go to standard output, the boxes to standard error; on
+  // one pipe they must read as they were written, whatever the number of threads.
+  write("rep.txt", "old");
+  write("check.lst", "a.txt\t" + std::string(kAbcSet2) + "\r\nb.txt\t" + std::string(kAbcSet2) +
+                         "\r\nmissing.txt\t" + std::string(kAbcSet2) + "\r\n");
+  for (const char* threads : {"1", "2", "3"}) {
+    SCOPED_TRACE(threads);
+    RunOptions options;
+    options.input = "y\nY\nY\n";
+    options.stderrOnStdout = true;
+    options.env = {{"VEROLT_THREADS", threads}};
+    const RunResult r = run({"/t:check.lst", "rep.txt"}, options);
+    EXPECT_EQ(r.exitCode, 2) << r;
+    EXPECT_EQ(r.out, overwrite_prompt("rep.txt") + wrong_hash_box("b.txt") +
+                         cannot_open_box("missing.txt") + con(kListSummary) + nl() +
+                         created("rep.txt"));
+    EXPECT_EQ(read("rep.txt"),
+              wrong_hash_line("b.txt") + cannot_open_line("missing.txt") + ansi_line(kListSummary));
+  }
+}
+
 TEST_F(Verify, SummaryLineOfAFailedListIsAFileThatCannotBeOpened) {
   write("names2.lst", "a.txt\r\nmissing.txt\r\n");
   const RunResult made = run({"/l:names2.lst", "list.out"});
