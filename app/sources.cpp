@@ -34,8 +34,9 @@ std::unique_ptr<FileSource> FileSource::from_mask(const RunSettings& settings,
   const files::Target target = files::split_target(settings.maskArg.value_or("*.*"));
   std::unique_ptr<FileSource> source(new FileSource());
   source->prefix_ = target.prefix;
-  source->entries_ = files::find_files(target.mask, target.prefix, target.prefix.size(),
-                                       settings.recursive, [] { platform::console_write("."); });
+  source->entries_ = files::find_files(
+      target.mask, target.prefix, target.prefix.size(), settings.recursive,
+      [] { platform::console_write("."); }, progress.shown());
   std::vector<files::FileEntry>& entries = source->entries_;
   if (entries.empty()) {
     const std::string message = to_ansi(text::kNoFilesFound);

@@ -19,11 +19,11 @@ namespace {
 constexpr std::size_t kDotInterval = 100;
 
 void walk(const std::string& mask, const std::string& directory, std::size_t prefixLength,
-          bool recurse, const DotSink& dot, std::vector<FileEntry>& entries) {
+          bool recurse, bool sizes, const DotSink& dot, std::vector<FileEntry>& entries) {
   // The whole listing is taken before descending, so a deep tree holds no open search per level.
   std::vector<platform::FoundEntry> found;
   {
-    platform::DirectorySearch search;
+    platform::DirectorySearch search(sizes);
     platform::FoundEntry entry;
     if (!search.find_first(directory, mask, entry)) {
       return;
@@ -42,7 +42,7 @@ void walk(const std::string& mask, const std::string& directory, std::size_t pre
       if (recurse && !result.name.empty() && result.name.front() != '.') {
         path += platform::kSeparator;
         std::vector<FileEntry> below;
-        walk("*.*", path, prefixLength, true, dot, below);
+        walk("*.*", path, prefixLength, true, sizes, dot, below);
         try {
           entries.insert(entries.end(), std::make_move_iterator(below.begin()),
                          std::make_move_iterator(below.end()));
@@ -127,9 +127,11 @@ Target split_target(const std::string& target) {
 }
 
 std::vector<FileEntry> find_files(const std::string& mask, const std::string& directory,
-                                  std::size_t prefixLength, bool recurse, const DotSink& dot) {
+                                  std::size_t prefixLength, bool recurse, const DotSink& dot,
+                                  bool sizes) {
   std::vector<FileEntry> entries;
-  walk(mask.empty() ? std::string("*.*") : mask, directory, prefixLength, recurse, dot, entries);
+  walk(mask.empty() ? std::string("*.*") : mask, directory, prefixLength, recurse, sizes, dot,
+       entries);
   return entries;
 }
 

@@ -33,7 +33,9 @@ struct FoundEntry {
 // match `mask`, "." and ".." included where the system reports them.
 class DirectorySearch {
  public:
-  DirectorySearch();
+  // Without `sizes` a regular file may be reported with size 0 where the listing alone tells
+  // what it is, sparing a status call per entry.
+  explicit DirectorySearch(bool sizes = true);
   ~DirectorySearch();
   DirectorySearch(const DirectorySearch&) = delete;
   DirectorySearch& operator=(const DirectorySearch&) = delete;

@@ -17,6 +17,7 @@ bool is_separator(char c) { return c == '/'; }
 struct DirectorySearch::State {
   DIR* dir = nullptr;
   std::string mask;
+  bool sizes = true;
 
   State() = default;
   State(const State&) = delete;
@@ -39,9 +40,15 @@ std::uint64_t size_of(const struct stat& st) {
 
 // Fills `entry` for `name` in the open directory; false when the entry has vanished since the
 // directory was read.
-bool describe(DIR* dir, const dirent& found, FoundEntry& entry) {
+bool describe(DIR* dir, const dirent& found, bool sizes, FoundEntry& entry) {
   entry = FoundEntry{};
   entry.name = found.d_name;
+  // The listing tells plain files and directories apart; only links, unknown types and sizes
+  // need a status call.
+  if (!sizes && (found.d_type == DT_REG || found.d_type == DT_DIR)) {
+    entry.isDirectory = found.d_type == DT_DIR;
+    return true;
+  }
   const int fd = dirfd(dir);
   struct stat st {};
   if (fstatat(fd, found.d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -73,7 +80,7 @@ bool describe(DIR* dir, const dirent& found, FoundEntry& entry) {
 
 }  // namespace
 
-DirectorySearch::DirectorySearch() : state_(new State) {}
+DirectorySearch::DirectorySearch(bool sizes) : state_(new State) { state_->sizes = sizes; }
 
 DirectorySearch::~DirectorySearch() { delete state_; }
 
@@ -98,7 +105,8 @@ bool DirectorySearch::find_next(FoundEntry& entry) {
       state_->close();
       return false;
     }
-    if (mask_matches(state_->mask, found->d_name) && describe(state_->dir, *found, entry)) {
+    if (mask_matches(state_->mask, found->d_name) &&
+        describe(state_->dir, *found, state_->sizes, entry)) {
       return true;
     }
   }

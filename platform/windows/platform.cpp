@@ -42,7 +42,7 @@ struct DirectorySearch::State {
   HANDLE handle = INVALID_HANDLE_VALUE;
 };
 
-DirectorySearch::DirectorySearch() : state_(new State) {}
+DirectorySearch::DirectorySearch(bool /*sizes*/) : state_(new State) {}
 
 DirectorySearch::~DirectorySearch() {
   if (state_->handle != INVALID_HANDLE_VALUE) FindClose(state_->handle);
