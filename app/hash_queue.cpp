@@ -79,10 +79,9 @@ class FileHashQueue::Recorder : public gost::ReadObserver {
 FileHashQueue::FileHashQueue(FileSource& source, int parameterSet, gost::ProgressState& progress,
                              unsigned threads, std::optional<platform::FileId> outputFile)
     : source_(source), parameterSet_(parameterSet), progress_(progress), outputFile_(outputFile) {
-  if (threads <= 1) {
-    inlineHasher_ = std::make_unique<gost::FileHasher>(&progress_);
-    return;
-  }
+  // Even one hashing thread runs beside this one: it steps several files at once in the lanes of
+  // the engine, which in place, file after file, it could not.
+  threads = std::max(threads, 1U);
   // Room for every worker to run well ahead of the reader through small files, and for the
   // reader to take results in runs.
   ring_ = std::vector<Job>(std::max<std::size_t>(128, 32 * static_cast<std::size_t>(threads)));
@@ -146,44 +145,85 @@ void FileHashQueue::fill() {
   }
 }
 
+bool FileHashQueue::claim(std::uint64_t& sequence, bool wait) {
+  if (!wait) {
+    // Another lane is busy: take a job only if one is there already.
+    std::uint64_t next = claimed_.load();
+    while (next < produced_.load()) {
+      if (claimed_.compare_exchange_weak(next, next + 1)) {
+        sequence = next;
+        return true;
+      }
+    }
+    return false;
+  }
+  // The next number is this worker's; it waits for that job if the reader has not made it yet.
+  sequence = claimed_.fetch_add(1);
+  for (;;) {
+    if (stopping_) return false;
+    const bool last = sourceDone_.load();
+    if (produced_.load() > sequence) return true;
+    if (last) return false;
+    std::unique_lock<std::mutex> guard(lock_);
+    ++idleWorkers_;
+    workReady_.wait(guard, [&] { return stopping_ || sourceDone_ || produced_ > sequence; });
+    --idleWorkers_;
+  }
+}
+
 void FileHashQueue::work() {
   // Nothing may escape a worker: a file it cannot finish counts as one that could not be read,
   // so the reader of the queue never waits for ever.
-  std::unique_ptr<Recorder> recorder;
-  std::unique_ptr<gost::FileHasher> hasher;
+  std::unique_ptr<gost::LaneFileHasher> lanes;
+  std::vector<std::unique_ptr<Recorder>> recorders;
+  std::vector<std::uint64_t> sequences;
+  std::vector<bool> pending;
   try {
-    recorder = std::make_unique<Recorder>(*this);
-    hasher = std::make_unique<gost::FileHasher>(recorder.get());
+    lanes = std::make_unique<gost::LaneFileHasher>(parameterSet_);
+    for (std::size_t i = 0; i < lanes->lanes(); ++i) {
+      recorders.push_back(std::make_unique<Recorder>(*this));
+    }
+    sequences.resize(lanes->lanes());
+    pending.resize(lanes->lanes());
   } catch (const std::bad_alloc&) {
-    hasher.reset();
+    lanes.reset();
   }
-  for (;;) {
-    // The next number is this worker's; it waits for that job if the reader has not made it yet.
-    const std::uint64_t sequence = claimed_.fetch_add(1);
-    for (;;) {
-      if (stopping_) return;
-      const bool last = sourceDone_.load();
-      if (produced_.load() > sequence) break;
-      if (last) return;
-      std::unique_lock<std::mutex> guard(lock_);
-      ++idleWorkers_;
-      workReady_.wait(guard, [&] { return stopping_ || sourceDone_ || produced_ > sequence; });
-      --idleWorkers_;
+  auto fail_pending = [&] {
+    for (std::size_t i = 0; i < pending.size(); ++i) {
+      if (!pending[i]) continue;
+      Job& job = slot(sequences[i]);
+      job.hashed = false;
+      publish(sequences[i], job);
+      pending[i] = false;
     }
+  };
+  if (!lanes) {
+    std::uint64_t sequence = 0;
+    while (claim(sequence, true)) publish(sequence, slot(sequence));
+    return;
+  }
+  const auto take = [&](std::size_t lane, gost::LaneFileHasher::File& file, bool idle) {
+    std::uint64_t sequence = 0;
+    if (stopping_ || !claim(sequence, idle)) return false;
     Job& job = slot(sequence);
-    gost::HashValue value{};
-    bool hashed = false;
-    if (hasher) {
-      recorder->start(&job, sequence);
-      try {
-        hashed = hasher->hash_file(job.item.path, value, parameterSet_);
-      } catch (const std::bad_alloc&) {
-        hashed = false;
-      }
-    }
-    job.hashed = hashed;
-    job.value = value;
-    publish(sequence, job);
+    sequences[lane] = sequence;
+    pending[lane] = true;
+    recorders[lane]->start(&job, sequence);
+    file.path = job.item.path;
+    file.observer = recorders[lane].get();
+    return true;
+  };
+  const auto done = [&](std::size_t lane, gost::LaneFileHasher::File& file) {
+    Job& job = slot(sequences[lane]);
+    job.hashed = file.hashed;
+    job.value = file.value;
+    pending[lane] = false;
+    publish(sequences[lane], job);
+  };
+  try {
+    lanes->run(take, done);
+  } catch (const std::bad_alloc&) {
+    fail_pending();
   }
 }
 

@@ -47,6 +47,9 @@ class FileHashQueue {
   Job& slot(std::uint64_t sequence);
   void fill();
   void work();
+  // The number of a job to hash; `wait` lets it wait for the job to be made. False when there is
+  // none (then, without waiting, none yet).
+  bool claim(std::uint64_t& sequence, bool wait);
   void publish(std::uint64_t sequence, Job& job);
   void wait_for(std::uint64_t sequence);
   bool replay(Job& job);

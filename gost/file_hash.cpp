@@ -4,6 +4,7 @@
 #include <charconv>
 #include <utility>
 
+#include "gost/hash_lanes.h"
 #include "platform/platform.h"
 
 namespace verolt::gost {
@@ -100,6 +101,97 @@ bool FileHasher::hash_file(const std::string& name, HashValue& out, int set) {
   if (!hash_add_file(context_, name)) return false;
   context_.hash_finish(out);
   return true;
+}
+
+struct LaneFileHasher::State {
+  struct Lane {
+    platform::InputFile file;
+    std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(kReadSize);
+    File job;
+    bool busy = false;
+  };
+  State(int set, std::size_t lanes) : hashes(default_engine(), set, lanes), lane(hashes.size()) {}
+
+  // Ends lane i's file: with its value, or failed (nothing of it remains in the lane).
+  void end(std::size_t i, bool hashed, const Done& done) {
+    Lane& l = lane[i];
+    l.file.close();
+    if (hashed) {
+      hashes.finish(i, l.job.value);
+    } else {
+      hashes.start(i);
+    }
+    l.job.hashed = hashed;
+    if (l.job.observer != nullptr) l.job.observer->on_file_end();
+    l.busy = false;
+    done(i, l.job);
+  }
+
+  // Gives a busy lane its next read: whole blocks to step, or the end of its file.
+  void read(std::size_t i, const Done& done) {
+    Lane& l = lane[i];
+    while (l.busy && hashes.hungry(i)) {
+      const std::ptrdiff_t got = l.file.read(l.buffer.data(), l.buffer.size());
+      if (got <= 0) {
+        end(i, got == 0, done);
+        return;
+      }
+      const auto n = static_cast<std::size_t>(got);
+      hashes.feed(i, l.buffer.data(), n);
+      if (l.job.observer != nullptr && !l.job.observer->on_read(n)) end(i, false, done);
+    }
+  }
+
+  HashLanes hashes;
+  std::vector<Lane> lane;
+};
+
+LaneFileHasher::LaneFileHasher(int set, std::size_t lanes)
+    : state_(std::make_unique<State>(set, lanes)) {}
+LaneFileHasher::~LaneFileHasher() = default;
+
+std::size_t LaneFileHasher::lanes() const { return state_->lane.size(); }
+
+void LaneFileHasher::run(const Take& take, const Done& done) {
+  State& s = *state_;
+  for (;;) {
+    std::size_t busy = 0;
+    for (const State::Lane& l : s.lane) busy += l.busy ? 1 : 0;
+    // Free lanes take what is there; only with every lane free may taking wait, and only then
+    // does "nothing" mean the end.
+    bool ended = false;
+    bool dry = false;
+    for (std::size_t i = 0; i < s.lane.size() && !dry; ++i) {
+      State::Lane& l = s.lane[i];
+      while (!l.busy) {
+        l.job = File();
+        if (!take(i, l.job, busy == 0)) {
+          ended = busy == 0;
+          dry = true;
+          break;
+        }
+        if (!l.file.open(l.job.path)) {
+          done(i, l.job);
+          continue;
+        }
+        if (l.job.observer != nullptr && !l.job.observer->on_open(l.file.id())) {
+          l.file.close();
+          done(i, l.job);
+          continue;
+        }
+        s.hashes.start(i);
+        l.busy = true;
+        s.read(i, done);
+        if (l.busy) ++busy;
+      }
+    }
+    if (busy == 0) {
+      if (ended) return;
+      continue;
+    }
+    s.hashes.run();
+    for (std::size_t i = 0; i < s.lane.size(); ++i) s.read(i, done);
+  }
 }
 
 }  // namespace verolt::gost

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -84,6 +85,38 @@ class FileHasher {
   ReadObserver* observer_;
   std::vector<std::uint8_t> buffer_;
   HashContext context_;
+};
+
+// Several files hashed side by side in the lanes of one engine: a lane is refilled as soon as its
+// file ends, so that files of any sizes keep every lane busy, and one core steps several chains
+// at once. Files are read through one buffer per lane; a file that fails touches no other lane.
+class LaneFileHasher {
+ public:
+  struct File {
+    std::string path;
+    ReadObserver* observer = nullptr;
+    bool hashed = false;  // set when the file ends
+    HashValue value{};
+  };
+  // Gives lane `lane` its next file; false when there is none. `idle` tells that no other lane is
+  // busy, so the call may wait for work.
+  using Take = std::function<bool(std::size_t lane, File& file, bool idle)>;
+  // Told of each file when it ends, in the order the files end.
+  using Done = std::function<void(std::size_t lane, File& file)>;
+
+  // `lanes` 0: as many as the engine steps together at its best.
+  explicit LaneFileHasher(int set, std::size_t lanes = 0);
+  ~LaneFileHasher();
+  LaneFileHasher(const LaneFileHasher&) = delete;
+  LaneFileHasher& operator=(const LaneFileHasher&) = delete;
+
+  std::size_t lanes() const;
+  // Hashes files until `take` has no more and every lane has ended its file.
+  void run(const Take& take, const Done& done);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
 };
 
 }  // namespace verolt::gost

@@ -254,3 +254,61 @@ TEST_F(FileHashTest, ReadErrorIsAFailureAndLeavesNoTrace) {
 #endif
 
 }  // namespace
+
+namespace lanes_test {
+
+// Stops reading its file after the first read: a file that fails half way in its lane.
+class FailAfterFirstRead : public verolt::gost::ReadObserver {
+ public:
+  bool on_read(std::uint64_t /*n*/) override { return false; }
+  void on_file_end() override {}
+};
+
+}  // namespace lanes_test
+
+TEST_F(FileHashTest, LanesGiveEachFileItsOwnHashWhateverEndsBesideIt) {
+  using verolt::gost::LaneFileHasher;
+  // Sizes around blocks, reads and lane refills, 0 bytes next to several reads; a missing file and
+  // one that fails half way sit among them.
+  const std::vector<std::size_t> sizes = {0,    1,      31,     32,     33,     4095, 4096,
+                                          4097, 131071, 131072, 131073, 300000, 64,   5};
+  std::vector<std::string> paths;
+  for (std::size_t i = 0; i < sizes.size(); ++i) {
+    paths.push_back(write_file("f" + std::to_string(i),
+                               random_bytes(sizes[i], static_cast<std::uint32_t>(7 + i))));
+  }
+  const std::size_t missing = 3;
+  const std::size_t failing = 9;
+  paths[missing] = (dir_ / "missing").string();
+  lanes_test::FailAfterFirstRead fail;
+  for (std::size_t lanes : {std::size_t{1}, std::size_t{3}, std::size_t{0}}) {
+    SCOPED_TRACE(lanes);
+    LaneFileHasher hasher(2, lanes);
+    std::size_t next = 0;
+    std::vector<int> hashed(paths.size(), -1);
+    std::vector<HashValue> values(paths.size());
+    std::vector<std::size_t> inLane(hasher.lanes());
+    hasher.run(
+        [&](std::size_t lane, LaneFileHasher::File& file, bool) {
+          if (next == paths.size()) return false;
+          inLane[lane] = next;
+          file.path = paths[next];
+          file.observer = next == failing ? &fail : nullptr;
+          ++next;
+          return true;
+        },
+        [&](std::size_t lane, LaneFileHasher::File& file) {
+          hashed[inLane[lane]] = file.hashed ? 1 : 0;
+          values[inLane[lane]] = file.value;
+        });
+    FileHasher one;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+      HashValue expected{};
+      const bool ok = one.hash_file(paths[i], expected, 2) && i != failing;
+      EXPECT_EQ(hashed[i], ok ? 1 : 0) << i;
+      if (ok) {
+        EXPECT_EQ(values[i], expected) << i;
+      }
+    }
+  }
+}
