@@ -87,7 +87,7 @@ FileHashQueue::FileHashQueue(FileSource& source, int parameterSet, gost::Progres
   ring_ = std::vector<Job>(std::max<std::size_t>(128, 32 * static_cast<std::size_t>(threads)));
   recording_ = progress_.shown();
   // A system short of threads or memory gets fewer workers, or none: the files are then hashed
-  // in place, as with one thread.
+  // in place.
   try {
     workers_.reserve(threads);
     for (unsigned i = 0; i < threads; ++i) workers_.emplace_back([this] { work(); });

@@ -22,7 +22,8 @@ unsigned hashing_threads();
 
 class FileHashQueue {
  public:
-  // With one thread the files are hashed on the calling thread, when their result is asked for.
+  // `threads` hashing threads run beside the calling one; where none can be started, the files
+  // are hashed on the calling thread, when their result is asked for.
   // The file `outputFile` (the run's own output, however a source names it) is never hashed
   // ahead: it is read at its turn, holding what one thread would have written by then.
   FileHashQueue(FileSource& source, int parameterSet, gost::ProgressState& progress,
@@ -58,7 +59,7 @@ class FileHashQueue {
   int parameterSet_;
   gost::ProgressState& progress_;
 
-  // One thread: hashed in place.
+  // No thread could be started: hashed in place.
   std::unique_ptr<gost::FileHasher> inlineHasher_;
   std::optional<platform::FileId> outputFile_;
   std::unique_ptr<gost::FileHasher> outputHasher_;  // reads the output file at its turn
