@@ -19,6 +19,7 @@ inline constexpr std::string_view kFileWord = "Файл ";
 inline constexpr std::string_view kOverwriteQuestion = " уже существует!\nПерезаписать? (Y/N): ";
 inline constexpr std::string_view kCannotCreate = "Ошибка создания файла: ";
 inline constexpr std::string_view kCreated = "Создан файл: ";
+inline constexpr std::string_view kStandardOutputFailed = "Ошибка записи в стандартный вывод";
 inline constexpr std::string_view kNotAllFromMask = "Ошибка! Не все файлы были учтены!\n";
 inline constexpr std::string_view kNotAllFromList =
     "Ошибка! Не все файлы были обработаны правильно!\n";

@@ -3,6 +3,8 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <system_error>
+#include <utility>
 #include <vector>
 
 #include "app/command_line.h"
@@ -30,9 +32,10 @@ void print_cannot_create(const std::string& name) {
   files::print_raw("\n");
 }
 
-// Asks before an existing output file is overwritten; false ends the run.
+// Asks before an existing output file is overwritten; false ends the run. A FIFO, a device or a
+// socket holds no contents to lose, and a question there would stall every pipeline.
 bool may_overwrite(const std::string& name) {
-  if (!files::file_exists(name)) return true;
+  if (!files::file_exists(name) || platform::is_stream_device(name)) return true;
   files::print_text(to_ansi(text::kFileWord));
   files::print_raw(name);
   files::print_text(to_ansi(text::kOverwriteQuestion));
@@ -104,10 +107,7 @@ void print_version() {
   files::print_raw(std::to_string(hashing_threads()) + "\n");
 }
 
-}  // namespace
-
-int run(int argc, char** argv) {
-  platform::initialise_console();
+int run_arguments(int argc, char** argv) {
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   int exitCode = 100;
   try {
@@ -144,8 +144,24 @@ int run(int argc, char** argv) {
     files::print_raw("\nbad memory\n");
     exitCode = 100;
   }
-  files::flush_output();
   return exitCode;
+}
+
+}  // namespace
+
+int run(int argc, char** argv) {
+  platform::initialise_console();
+  try {
+    const int exitCode = run_arguments(argc, argv);
+    files::flush_output();
+    return exitCode;
+  } catch (const files::OutputWriteError& failure) {
+    // A list cut short by a full disk must not pass for a whole one. A closed pipe never gets
+    // here: SIGPIPE ends the program first, quietly, as it ends any filter.
+    files::print_error(files::to_console_text(to_ansi(text::kStandardOutputFailed)) + ": " +
+                       std::generic_category().message(failure.error) + "\n");
+    return 3;
+  }
 }
 
 }  // namespace verolt::app

@@ -1,5 +1,6 @@
 #include "files/console.h"
 
+#include <cerrno>
 #include <cstdio>
 
 #include "platform/platform.h"
@@ -8,13 +9,28 @@ namespace verolt::files {
 
 std::string to_console_text(std::string_view ansi) { return platform::ansi_to_console(ansi); }
 
-void print_raw(std::string_view text) { (void)std::fwrite(text.data(), 1, text.size(), stdout); }
+void print_raw(std::string_view text) {
+  errno = 0;
+  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size())
+    throw OutputWriteError{errno};
+}
 
 void print_text(std::string_view ansi) { print_raw(to_console_text(ansi)); }
 
 void print_name(std::string_view name) { print_raw(platform::name_to_console(name)); }
 
-void flush_output() { (void)std::fflush(stdout); }
+void flush_output() {
+  errno = 0;
+  // A failure met by an earlier flush (before a box) stays in the stream's error flag.
+  if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+    throw OutputWriteError{errno != 0 ? errno : EIO};
+  }
+}
+
+void print_error(std::string_view text) {
+  (void)std::fwrite(text.data(), 1, text.size(), stderr);
+  (void)std::fflush(stderr);
+}
 
 void flush_for_terminal() {
   if (platform::output_is_terminal()) flush_output();

@@ -74,6 +74,12 @@ struct FileId {
 std::FILE* create_for_writing(const std::string& name);
 // Identity of a file open for writing; nothing when the system cannot tell.
 std::optional<FileId> file_id(std::FILE* file);
+// Identity of the file behind standard output (`errorStream` false) or standard error, when it
+// is a file that could also be hashed; nothing for a terminal, a pipe or a device.
+std::optional<FileId> standard_stream_id(bool errorStream);
+// True when `name` exists and is a stream rather than a store of contents: a FIFO, a character
+// device or a socket (on Windows a device such as NUL or CON, or a pipe).
+bool is_stream_device(const std::string& name);
 
 // The size of the file a listed name denotes; nothing when it is missing or a directory.
 std::optional<std::uint64_t> listed_file_size(const std::string& name);

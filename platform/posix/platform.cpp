@@ -118,6 +118,20 @@ std::optional<FileId> file_id(std::FILE* file) {
   return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
+std::optional<FileId> standard_stream_id(bool errorStream) {
+  struct stat st {};
+  if (::fstat(errorStream ? STDERR_FILENO : STDOUT_FILENO, &st) != 0 || !S_ISREG(st.st_mode)) {
+    return std::nullopt;
+  }
+  return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+bool is_stream_device(const std::string& name) {
+  struct stat st {};
+  if (name.find('\0') != std::string::npos || ::stat(name.c_str(), &st) != 0) return false;
+  return S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode) || S_ISSOCK(st.st_mode);
+}
+
 bool list_is_standard_input(const std::string& name) {
   struct stat listed {};
   struct stat in {};

@@ -112,6 +112,28 @@ std::optional<FileId> file_id(std::FILE* file) {
   return id;
 }
 
+std::optional<FileId> standard_stream_id(bool errorStream) {
+  const HANDLE handle = GetStdHandle(errorStream ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+  if (handle == INVALID_HANDLE_VALUE || handle == nullptr ||
+      GetFileType(handle) != FILE_TYPE_DISK) {
+    return std::nullopt;
+  }
+  const FileId id = id_of(handle);
+  if (id == FileId{}) return std::nullopt;
+  return id;
+}
+
+bool is_stream_device(const std::string& name) {
+  if (name.find('\0') != std::string::npos) return false;
+  // No access asked: a device answers without being read, a pipe without taking its data.
+  const HANDLE handle = CreateFileA(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  const DWORD type = GetFileType(handle);
+  CloseHandle(handle);
+  return type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE;
+}
+
 InputFile::~InputFile() { close(); }
 
 bool InputFile::open(const std::string& name) {

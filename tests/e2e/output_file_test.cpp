@@ -102,10 +102,10 @@ TEST_F(OutputFile, MissingDirectoryCannotBeCreated) {
 
 TEST_F(OutputFile, FailedWriteIsReported) {
   VEROLT_POSIX_ONLY();
-  // /dev/full exists (so the question comes) and opens, but takes no byte.
+  // /dev/full opens without a question, as a device, but takes no byte.
   const RunResult r = run_input({"abc.txt", "/dev/full"}, "y\n");
   EXPECT_EQ(r.exitCode, 3) << r;
-  EXPECT_EQ(r.out, overwrite_prompt("/dev/full") + cannot_create("/dev/full"));
+  EXPECT_EQ(r.out, cannot_create("/dev/full"));
   EXPECT_EQ(r.err, "");
 }
 
@@ -117,7 +117,7 @@ TEST_F(OutputFile, FailedWriteOfAListRunIsReported) {
   write("names.txt", names);
   const RunResult r = run_input({"/l:names.txt", "/dev/full"}, "y\n");
   EXPECT_EQ(r.exitCode, 3) << r;
-  EXPECT_EQ(r.out, overwrite_prompt("/dev/full") + cannot_create("/dev/full"));
+  EXPECT_EQ(r.out, cannot_create("/dev/full"));
 }
 
 TEST_F(OutputFile, OwnOutputIsReadAtItsTurnWhateverTheThreadCount) {
@@ -156,13 +156,42 @@ TEST_F(OutputFile, FifoThatNobodyReadsIsRefusedNotWaitedFor) {
   quick.input = "y\n";
   RunResult r = run({"abc.txt", "outfifo"}, quick);
   EXPECT_EQ(r.exitCode, 3) << r;
-  EXPECT_EQ(r.out, overwrite_prompt("outfifo") + cannot_create("outfifo"));
+  EXPECT_EQ(r.out, cannot_create("outfifo"));
   quick.input.clear();
   r = run({"/calc", "abc.txt"}, quick);
   EXPECT_EQ(r.exitCode, 1) << r;
   EXPECT_NE(r.err.find(con("Ошибка! Не могу записать файл!\nИмя файла: ") + "abc.txt.hsh"),
             std::string::npos)
       << r;
+}
+
+// A list cut short by a full disk behind standard output must not pass for a whole one: a small
+// run fails at the last flush, a long one half way.
+TEST_F(OutputFile, StandardOutputThatCannotBeWrittenEndsWithCodeThree) {
+  VEROLT_POSIX_ONLY();
+  for (int i = 0; i < 300; ++i) write("many" + std::to_string(i) + ".txt", "x");
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"abc.txt"}, std::vector<std::string>{"*.txt"},
+        std::vector<std::string>{"/t:nothing.lst"}}) {
+    RunOptions options;
+    options.stdoutFile = "/dev/full";
+    const RunResult r = run(args, options);
+    EXPECT_EQ(r.exitCode, 3) << r;
+    EXPECT_EQ(r.err, con("Ошибка записи в стандартный вывод") + ": No space left on device" + nl());
+  }
+}
+
+// Only a regular file holds contents worth a question; a device or a pipe is written at once.
+TEST_F(OutputFile, DeviceOrPipeAsOutputFileIsNotQuestioned) {
+  const std::string device = target().windows ? "NUL" : "/dev/null";
+  RunResult r = run_input({"abc.txt", device}, "n\n");
+  EXPECT_EQ(r.exitCode, 0) << r;
+  EXPECT_EQ(r.out, created(device));
+  if (target().windows) return;
+  // Standard output is the runner's pipe.
+  r = run_input({"abc.txt", "/dev/stdout"}, "n\n");
+  EXPECT_EQ(r.exitCode, 0) << r;
+  EXPECT_EQ(r.out, list_line("abc.txt", kAbcSet2) + created("/dev/stdout"));
 }
 
 }  // namespace

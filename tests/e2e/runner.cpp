@@ -424,6 +424,11 @@ RunResult run_process(const std::vector<std::string>& argv, const std::string& c
       ::dup2(outWrite.fd, 1);
       ::dup2(options.stderrOnStdout ? outWrite.fd : errWrite.fd, 2);
     }
+    if (!options.stdoutFile.empty()) {
+      const int file = ::open(options.stdoutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+      if (file < 0 || ::dup2(file, 1) < 0) ::_exit(125);
+      ::close(file);
+    }
     switch (options.stdinMode) {
       case StdinMode::Bytes:
         ::dup2(inRead.fd, 0);

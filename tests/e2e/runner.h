@@ -71,6 +71,9 @@ struct RunOptions {
   // Standard error on the very pipe (or terminal) of standard output, as "2>&1" makes it: `out`
   // receives both in the order they were written, `err` nothing.
   bool stderrOnStdout = false;
+  // When set, standard output goes to this file (a host path, created or emptied) instead of a
+  // pipe, as "> file" sends it; `out` then stays empty.
+  std::string stdoutFile;
   std::chrono::milliseconds timeout = std::chrono::seconds(60);
   // A hang fails the test; a runner self-test that provokes one turns this off.
   bool timeoutFails = true;
