@@ -54,6 +54,12 @@ int create_hash_list(const RunSettings& settings, files::OutputFile& output, Fil
   FileItem item;
   gost::HashValue value{};
   while (files.next(item)) {
+    if (!item.listable) {
+      (void)files.result(value);  // never hashed: only taken off the queue
+      print_cannot_open(item.name);
+      result = 2;
+      continue;
+    }
     announce(output, item.name, "\t");
     if (files.result(value)) {
       if (output.is_open()) {
@@ -78,6 +84,11 @@ int create_stream_hash(const RunSettings& settings, files::OutputFile& output, F
   FileItem item;
   while (source.next(item)) {
     if (item.parse == files::TOTAL_LINE) break;
+    if (!item.listable) {
+      print_cannot_open(item.name);
+      result = 2;
+      continue;
+    }
     announce(output, item.name, "\n");
     if (hasher.hash_add_file(context, item.path)) continue;
     log_file_line(output, text::kCannotOpenFile, item.name);

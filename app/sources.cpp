@@ -26,6 +26,11 @@ std::string resolve_listed(const std::string& name) {
   return std::move(*other);
 }
 
+// A name is written into a list line followed by a TAB or a line end, and read back up to them.
+bool fits_list_line(std::string_view name, std::string_view breaks) {
+  return name.find_first_of(breaks) == std::string_view::npos;
+}
+
 }  // namespace
 
 std::unique_ptr<FileSource> FileSource::from_mask(const RunSettings& settings,
@@ -69,6 +74,7 @@ std::unique_ptr<FileSource> FileSource::from_list(const RunSettings& settings,
                                                   gost::ProgressState& progress, int& exitCode) {
   std::unique_ptr<FileSource> source(new FileSource());
   source->isList_ = true;
+  source->namesList_ = !settings.verifyList && !settings.verifyStream;
   source->format_ = settings.printFormat;
   const std::string& listName = settings.listName.value_or(kDefaultListName);
   if (!source->list_.open(listName)) {
@@ -103,6 +109,7 @@ bool FileSource::next(FileItem& item) {
     item.name = files::entry_path(prefix_, entries_[position_]);
     item.path = item.name;
     item.parse = files::NAME_ONLY;
+    item.listable = fits_list_line(item.name, "\t\r\n");
     ++position_;
     return true;
   }
@@ -110,6 +117,8 @@ bool FileSource::next(FileItem& item) {
   item.parse = files::parse_hash_line(line_, item.value, format_);
   item.name = line_;
   item.path = resolve_listed(item.name);
+  // A listed name ends at its LF already; a CR inside it would not survive the way back.
+  item.listable = !namesList_ || fits_list_line(item.name, "\r");
   return true;
 }
 

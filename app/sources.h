@@ -19,6 +19,9 @@ struct FileItem {
   std::string path;  // what is opened: the name, or its other build's form (listed names only)
   files::ParseResult parse = files::NAME_ONLY;
   gost::HashValue value{};
+  // False for a name that a list line cannot carry: it is neither hashed nor written, and is
+  // reported as a file that cannot be opened, so no list is written that fails its own check.
+  bool listable = true;
 };
 
 class FileSource {
@@ -41,6 +44,7 @@ class FileSource {
   FileSource() = default;
 
   bool isList_ = false;
+  bool namesList_ = false;  // a list of names only (/l), whose names are written into lists
   files::PrintFormat format_ = files::PrintFormat::p2;
   std::string prefix_;
   std::vector<files::FileEntry> entries_;

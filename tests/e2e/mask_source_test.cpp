@@ -83,6 +83,34 @@ TEST_F(MaskSource, OutputFileInTheTargetDirectoryIsLeftOut) {
   EXPECT_EQ(list.size(), head.size() + 64 + 2) << escape(list);
 }
 
+// A TAB, CR or LF in a name would break the line that carries it, and the list would fail its
+// own check: such a name is reported as a file that cannot be opened and gets no line.
+TEST_F(MaskSource, NamesThatNoListLineCanCarryAreNotHashed) {
+  VEROLT_POSIX_ONLY();
+  files({"abc.txt", "cr\rname", "lf\nname", "tab\tname"});
+  const std::string refused =
+      cannot_open_file("cr\rname") + cannot_open_file("lf\nname") + cannot_open_file("tab\tname");
+  for (const char* threads : {"1", "2"}) {
+    RunOptions options;
+    options.env = {{"VEROLT_THREADS", threads}};
+    const RunResult r = run({"*", "out.lst"}, options);
+    EXPECT_EQ(r.exitCode, 2) << r;
+    EXPECT_EQ(r.out, refused + con(kMaskSummary) + nl() + created("out.lst"));
+    EXPECT_EQ(read("out.lst"), list_of({"abc.txt"}) + ansi_line(kMaskSummary));
+    std::filesystem::remove(path("out.lst"));
+  }
+  // Into the console and into a stream list alike; from a names list a CR is refused.
+  RunResult r = run({"*"});
+  EXPECT_EQ(r.exitCode, 2) << r;
+  EXPECT_EQ(r.out, console_of({"abc.txt"}) + refused + con(kMaskSummary) + nl());
+  write("names.lst", "abc.txt\r\ncr\rname\n");
+  r = run({"/m", "/l:names.lst", "stream.lst"});
+  EXPECT_EQ(r.exitCode, 2) << r;
+  EXPECT_EQ(r.out, cannot_open_file("cr\rname") + con(kListSummary) + nl() + created("stream.lst"));
+  EXPECT_EQ(read("stream.lst"), "abc.txt\r\n" + ansi("Полный хэш = ") + std::string(kAbcSet2) +
+                                    "\r\n" + ansi_line(kListSummary));
+}
+
 TEST_F(MaskSource, SortFoldsAsciiCaseAndThenComparesBytes) {
   files({"B.txt", "a.txt", "_x", "A.txt", "a1.txt", "ab.txt", "a_b.txt", ".hidden", "a"});
   const RunResult r = run({"*.*"});
