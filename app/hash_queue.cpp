@@ -1,6 +1,7 @@
 #include "app/hash_queue.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <new>
 #include <string>
@@ -9,14 +10,59 @@
 
 namespace verolt::app {
 
-unsigned hashing_threads() {
-  if (const char* value = std::getenv("VEROLT_THREADS"); value != nullptr && *value != '\0') {
-    char* end = nullptr;
-    const unsigned long n = std::strtoul(value, &end, 10);
-    if (end != nullptr && *end == '\0' && n >= 1) return n > 256 ? 256U : static_cast<unsigned>(n);
+// How the threads share the ring, and why no result is lost and no sleeper is forgotten.
+//
+// Ownership of a slot. This thread (the reader) fills slot `s % size` and then stores
+// produced_ = s + 1; from then on the slot belongs to the one worker whose claim returned s
+// (claimed_ hands each number out once, by fetch_add or compare-exchange). That worker writes the
+// outcome and then stores done = true, after which the slot is the reader's again: it reads the
+// outcome only after loading done == true, and refills the slot only once consumed_ has passed it
+// (fill() never runs more than `size` ahead of consumed_). The stores and loads of produced_ and
+// done are sequentially consistent, so everything written before them is seen after them. The
+// read records of a job that is still being hashed are shared, and guarded by lock_.
+//
+// Wake-ups. Two hand-overs are a store followed by a load of another variable on each side:
+//   the reader stores awaited_ = s, then loads job s's done; the worker stores done, then
+//     loads awaited_, and notifies resultReady_ if it is s;
+//   a worker increments idleWorkers_, then loads produced_; the reader stores produced_, then
+//     loads idleWorkers_, and notifies workReady_ if it is not 0.
+// In the single order of sequentially consistent operations one side's store comes first, so the
+// other side's load sees it: either the sleeper sees its condition met and does not sleep, or the
+// waker sees the sleeper and notifies. (With acquire and release alone both loads could miss, and
+// the sleeper would sleep for ever.) The sleeper stores and checks while holding lock_, and the
+// waker takes lock_ before notifying, so the notice cannot fall between the check and the sleep.
+// Every other change a sleeper waits for (sourceDone_, stopping_, memoryExhausted_, a new read
+// record) is made under lock_ and followed by a notice.
+
+std::optional<unsigned> parse_thread_count(std::string_view text) {
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) {
+    return std::nullopt;
   }
-  const unsigned cores = std::thread::hardware_concurrency();
-  return cores == 0 ? 1U : cores;
+  const std::size_t first = text.find_first_not_of('0');
+  if (first == std::string_view::npos) return std::nullopt;  // zero
+  const std::string_view digits = text.substr(first);
+  if (digits.size() > 3) return 256U;  // any longer count is past the limit, however long
+  unsigned count = 0;
+  for (const char c : digits) count = count * 10 + static_cast<unsigned>(c - '0');
+  return std::min(count, 256U);
+}
+
+unsigned hashing_threads() {
+  static const unsigned threads = [] {
+    const unsigned hardware = std::thread::hardware_concurrency();
+    const unsigned cores = hardware == 0 ? 1U : std::min(hardware, 256U);
+    // NOLINTNEXTLINE(concurrency-mt-unsafe): read once, before any thread starts
+    const char* value = std::getenv("VEROLT_THREADS");
+    // Empty is unset, as it is on Windows, where setting a variable to nothing removes it.
+    if (value == nullptr || *value == '\0') return cores;
+    if (const auto count = parse_thread_count(value)) return *count;
+    const std::string note = std::string("verolt: VEROLT_THREADS=") + value +
+                             " is not a count from 1 to 256; using " + std::to_string(cores) +
+                             " (the number of cores)\n";
+    static_cast<void>(std::fputs(note.c_str(), stderr));
+    return cores;
+  }();
+  return threads;
 }
 
 // One file in the ring. A worker writes its outcome and then sets `done`; this thread reads the
@@ -45,7 +91,7 @@ class FileHashQueue::Recorder : public gost::ReadObserver {
   }
 
   bool on_open(const platform::FileId& file) override {
-    if (queue_.outputFile_ && file == *queue_.outputFile_) {
+    if (queue_.read_at_turn(file)) {
       job_->isOutput = true;
       return false;
     }
@@ -77,11 +123,18 @@ class FileHashQueue::Recorder : public gost::ReadObserver {
 };
 
 FileHashQueue::FileHashQueue(FileSource& source, int parameterSet, gost::ProgressState& progress,
-                             unsigned threads, std::optional<platform::FileId> outputFile)
-    : source_(source), parameterSet_(parameterSet), progress_(progress), outputFile_(outputFile) {
+                             unsigned threads, std::vector<platform::FileId> readAtTurn, bool batch)
+    : source_(source),
+      parameterSet_(parameterSet),
+      progress_(progress),
+      readAtTurn_(std::move(readAtTurn)),
+      batch_(batch) {
   // Even one hashing thread runs beside this one: it steps several files at once in the lanes of
-  // the engine, which in place, file after file, it could not.
-  threads = std::max(threads, 1U);
+  // the engine, which in place, file after file, it could not. None hashes in place.
+  if (threads == 0) {
+    inlineHasher_ = std::make_unique<gost::FileHasher>(&progress_);
+    return;
+  }
   // Room for every worker to run well ahead of the reader through small files, and for the
   // reader to take results in runs.
   ring_ = std::vector<Job>(std::max<std::size_t>(128, 32 * static_cast<std::size_t>(threads)));
@@ -172,8 +225,8 @@ bool FileHashQueue::claim(std::uint64_t& sequence, bool wait) {
 }
 
 void FileHashQueue::work() {
-  // Nothing may escape a worker: a file it cannot finish counts as one that could not be read,
-  // so the reader of the queue never waits for ever.
+  // Nothing may escape a worker. Memory exhaustion ends the whole run, through the reader, as it
+  // would have ended it on one thread: the files in flight are not files that could not be read.
   std::unique_ptr<gost::LaneFileHasher> lanes;
   std::vector<std::unique_ptr<Recorder>> recorders;
   std::vector<std::uint64_t> sequences;
@@ -186,25 +239,17 @@ void FileHashQueue::work() {
     sequences.resize(lanes->lanes());
     pending.resize(lanes->lanes());
   } catch (const std::bad_alloc&) {
-    lanes.reset();
-  }
-  auto fail_pending = [&] {
-    for (std::size_t i = 0; i < pending.size(); ++i) {
-      if (!pending[i]) continue;
-      Job& job = slot(sequences[i]);
-      job.hashed = false;
-      publish(sequences[i], job);
-      pending[i] = false;
-    }
-  };
-  if (!lanes) {
-    std::uint64_t sequence = 0;
-    while (claim(sequence, true)) publish(sequence, slot(sequence));
+    exhausted();
     return;
   }
   const auto take = [&](std::size_t lane, gost::LaneFileHasher::File& file, bool idle) {
     std::uint64_t sequence = 0;
-    if (stopping_ || !claim(sequence, idle)) return false;
+    for (;;) {
+      if (stopping_ || !claim(sequence, idle)) return false;
+      // A name no list line can carry is not read: it comes back as failed at once.
+      if (slot(sequence).item.listable) break;
+      publish(sequence, slot(sequence));
+    }
     Job& job = slot(sequence);
     sequences[lane] = sequence;
     pending[lane] = true;
@@ -223,8 +268,22 @@ void FileHashQueue::work() {
   try {
     lanes->run(take, done);
   } catch (const std::bad_alloc&) {
-    fail_pending();
+    exhausted();
   }
+}
+
+void FileHashQueue::exhausted() {
+  {
+    const std::lock_guard<std::mutex> guard(lock_);
+    memoryExhausted_ = true;
+  }
+  resultReady_.notify_all();
+}
+
+void FileHashQueue::throw_exhausted() { throw std::bad_alloc(); }
+
+bool FileHashQueue::read_at_turn(const platform::FileId& file) const {
+  return std::find(readAtTurn_.begin(), readAtTurn_.end(), file) != readAtTurn_.end();
 }
 
 void FileHashQueue::publish(std::uint64_t sequence, Job& job) {
@@ -243,14 +302,14 @@ void FileHashQueue::wait_for(std::uint64_t sequence) {
   if (job.done.load()) return;
   std::unique_lock<std::mutex> guard(lock_);
   awaited_.store(sequence);
-  resultReady_.wait(guard, [&job] { return job.done.load(); });
+  resultReady_.wait(guard, [&] { return job.done.load() || memoryExhausted_; });
   awaited_.store(kNobody);
 }
 
 bool FileHashQueue::next(FileItem& item) {
   if (inlineHasher_) {
     if (!source_.next(item)) return false;
-    inlineName_ = item.path;
+    inlineItem_ = item;
     return true;
   }
   // Refilled in halves, so that sleeping workers are woken for many jobs at a time.
@@ -286,15 +345,19 @@ bool FileHashQueue::replay(Job& job) {
       }
     }
     if (finished) break;
+    if (memoryExhausted_) throw_exhausted();
     awaited_.store(consumed_);
-    resultReady_.wait(guard, [&] { return job.done.load() || job.readCount != seen; });
+    resultReady_.wait(guard,
+                      [&] { return job.done.load() || job.readCount != seen || memoryExhausted_; });
     awaited_.store(kNobody);
   }
   return job.hashed;
 }
 
 bool FileHashQueue::result(gost::HashValue& value) {
-  if (inlineHasher_) return inlineHasher_->hash_file(inlineName_, value, parameterSet_);
+  if (inlineHasher_) {
+    return inlineItem_.listable && inlineHasher_->hash_file(inlineItem_.path, value, parameterSet_);
+  }
 
   Job& job = slot(consumed_);
   if (recording_) {
@@ -304,10 +367,13 @@ bool FileHashQueue::result(gost::HashValue& value) {
     // rather than waking for each. After a large file each one is worth a wake.
     fill();
     const std::uint64_t last = produced_.load(std::memory_order_relaxed) - 1;
-    const std::uint64_t ahead = lastBytes_ < gost::kReadSize ? ring_.size() / 4 : 0;
+    const std::uint64_t ahead = batch_ && lastBytes_ < gost::kReadSize ? ring_.size() / 4 : 0;
     wait_for(std::min(consumed_ + ahead, last));
     wait_for(consumed_);
   }
+  // Results finished before a worker ran out of memory are still taken, in order; the first one
+  // it left unfinished ends the run.
+  if (!job.done.load()) throw_exhausted();
   // The worker's outcome is read only now that `done` was seen.
   bool hashed = false;
   if (job.isOutput) {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -17,17 +18,25 @@
 
 namespace verolt::app {
 
-// Hashing threads for lists of files: VEROLT_THREADS, else the number of cores.
+// Hashing threads for lists of files: VEROLT_THREADS, else the number of cores. Read once; a
+// value that is no count from 1 to 256 is told on standard error and falls back.
 unsigned hashing_threads();
+// VEROLT_THREADS as a count: decimal digits only, at least 1; above 256 taken as 256.
+std::optional<unsigned> parse_thread_count(std::string_view text);
 
 class FileHashQueue {
  public:
-  // `threads` hashing threads run beside the calling one; where none can be started, the files
-  // are hashed on the calling thread, when their result is asked for.
-  // The file `outputFile` (the run's own output, however a source names it) is never hashed
-  // ahead: it is read at its turn, holding what one thread would have written by then.
+  // `threads` hashing threads run beside the calling one; with 0, or where none can be started,
+  // the files are hashed on the calling thread, when their result is asked for.
+  // The files `readAtTurn` (the run's own output file, and the files behind standard output and
+  // standard error, however a source names them) are never hashed ahead: each is read at its
+  // turn, holding what one thread would have written by then.
+  // With `batch`, results may be waited for in runs, which saves wake-ups on small files; only
+  // for a mode where no result can raise a box or a question, which must never wait for a file
+  // after it.
   FileHashQueue(FileSource& source, int parameterSet, gost::ProgressState& progress,
-                unsigned threads, std::optional<platform::FileId> outputFile = std::nullopt);
+                unsigned threads, std::vector<platform::FileId> readAtTurn = {},
+                bool batch = false);
   // Stops the workers; files hashed ahead of the last one taken are dropped.
   ~FileHashQueue();
   FileHashQueue(const FileHashQueue&) = delete;
@@ -36,7 +45,8 @@ class FileHashQueue {
   // The next file in source order; false after the last.
   bool next(FileItem& item);
   // The hash of the file `next` gave, showing its progress meanwhile; false when it could not
-  // be opened or read.
+  // be opened or read, or cannot be listed (it is then not read). Throws std::bad_alloc when a
+  // hashing thread ran out of memory, as the calling thread would have.
   bool result(gost::HashValue& value);
 
  private:
@@ -54,6 +64,10 @@ class FileHashQueue {
   void publish(std::uint64_t sequence, Job& job);
   void wait_for(std::uint64_t sequence);
   bool replay(Job& job);
+  bool read_at_turn(const platform::FileId& file) const;
+  // A worker ran out of memory: the run ends as it would on this thread.
+  void exhausted();
+  [[noreturn]] static void throw_exhausted();
 
   FileSource& source_;
   int parameterSet_;
@@ -61,9 +75,10 @@ class FileHashQueue {
 
   // No thread could be started: hashed in place.
   std::unique_ptr<gost::FileHasher> inlineHasher_;
-  std::optional<platform::FileId> outputFile_;
-  std::unique_ptr<gost::FileHasher> outputHasher_;  // reads the output file at its turn
-  std::string inlineName_;
+  std::vector<platform::FileId> readAtTurn_;
+  std::unique_ptr<gost::FileHasher> outputHasher_;  // reads those files at their turn
+  FileItem inlineItem_;
+  bool batch_ = false;
 
   // Several threads: a ring of jobs numbered in source order. This thread fills it and takes
   // the results in order; each worker claims the next number, without a lock.
@@ -77,6 +92,7 @@ class FileHashQueue {
   std::atomic<std::uint64_t> claimed_{0};
   std::atomic<bool> sourceDone_{false};
   std::atomic<bool> stopping_{false};
+  std::atomic<bool> memoryExhausted_{false};
   // Hand-overs sleep only when there is nothing to do, and are woken only by the one event they
   // wait for: the reader by the job numbered awaited_, workers by new jobs.
   std::mutex lock_;

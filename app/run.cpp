@@ -74,7 +74,15 @@ int run_modes(const RunSettings& settings) {
     result = settings.verifyStream ? verify_stream_hash(settings, output, *source, hasher)
                                    : create_stream_hash(settings, output, *source, hasher);
   } else {
-    FileHashQueue files(*source, settings.parameterSet, progress, hashing_threads(), output.id());
+    // The files this run writes are read at their turn, as one thread reads them.
+    std::vector<platform::FileId> ownFiles;
+    for (const auto& id :
+         {output.id(), platform::standard_stream_id(false), platform::standard_stream_id(true)}) {
+      if (id) ownFiles.push_back(*id);
+    }
+    // Verification may show a box for any file, so it never waits for the files after it.
+    FileHashQueue files(*source, settings.parameterSet, progress, hashing_threads(),
+                        std::move(ownFiles), !settings.verifyList);
     result = settings.verifyList ? verify_hash_list(output, files)
                                  : create_hash_list(settings, output, files);
   }

@@ -1,5 +1,6 @@
-// Hashing on several threads gives exactly what one thread gives: the same values in the same
-// order, the same progress text, and a clean stop when the reader leaves early.
+// Hashing on worker threads gives exactly what hashing in place, file after file on the calling
+// thread, gives: the same values in the same order, the same progress text, and a clean stop
+// when the reader leaves early. In place (0 threads) shares no code with the workers' lanes.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -65,7 +66,7 @@ class HashQueue : public testing::Test {
   // Runs the list through a queue, taking at most `limit` results. Without a sink the progress
   // is counted but shown nowhere, as when standard error is no terminal.
   Outcome run(unsigned threads, std::size_t limit = SIZE_MAX, const char* listName = "names.lst",
-              bool shown = true) const {
+              bool shown = true, bool batch = false) const {
     RunSettings settings;
     settings.listName = (dir_ / listName).string();
     Outcome outcome;
@@ -75,7 +76,7 @@ class HashQueue : public testing::Test {
     int exitCode = 0;
     const auto source = FileSource::from_list(settings, progress, exitCode);
     EXPECT_TRUE(source);
-    FileHashQueue queue(*source, 1, progress, threads);
+    FileHashQueue queue(*source, 1, progress, threads, {}, batch);
     FileItem item;
     while (outcome.names.size() < limit && queue.next(item)) {
       gost::HashValue value{};
@@ -91,11 +92,11 @@ class HashQueue : public testing::Test {
 };
 
 TEST_F(HashQueue, ThreadsChangeNothingThatCanBeSeen) {
-  const Outcome one = run(1);
+  const Outcome one = run(0);
   ASSERT_EQ(one.names.size(), 60U);
   EXPECT_FALSE(one.hashed[5]);
   EXPECT_NE(one.progress.find("100.00%"), std::string::npos);
-  for (unsigned threads : {2U, 3U, 8U}) {
+  for (unsigned threads : {1U, 2U, 3U, 8U}) {
     const Outcome many = run(threads);
     EXPECT_EQ(many.names, one.names) << threads;
     EXPECT_EQ(many.hashed, one.hashed) << threads;
@@ -105,7 +106,7 @@ TEST_F(HashQueue, ThreadsChangeNothingThatCanBeSeen) {
 }
 
 TEST_F(HashQueue, LeavingEarlyDropsWhatWasHashedAhead) {
-  const Outcome one = run(1, 3);
+  const Outcome one = run(0, 3);
   const Outcome many = run(4, 3);
   EXPECT_EQ(many.values, one.values);
   EXPECT_EQ(many.progress, one.progress);
@@ -114,13 +115,14 @@ TEST_F(HashQueue, LeavingEarlyDropsWhatWasHashedAhead) {
 TEST_F(HashQueue, ManyTinyFilesComeBackInOrder) {
   make_tiny_files(1000);
   for (bool shown : {true, false}) {
-    const Outcome one = run(1, SIZE_MAX, "tiny.lst", shown);
+    const Outcome one = run(0, SIZE_MAX, "tiny.lst", shown);
     ASSERT_EQ(one.names.size(), 1000U);
     EXPECT_FALSE(one.hashed[3]);
     EXPECT_TRUE(one.progress.empty() != shown);
-    for (unsigned threads : {2U, 3U}) {
+    for (unsigned threads : {1U, 3U}) {
       SCOPED_TRACE(std::to_string(threads) + (shown ? " shown" : " not shown"));
-      const Outcome many = run(threads, SIZE_MAX, "tiny.lst", shown);
+      // Results taken one by one, and in runs (as a hash list takes them).
+      const Outcome many = run(threads, SIZE_MAX, "tiny.lst", shown, threads == 3);
       EXPECT_EQ(many.names, one.names);
       EXPECT_EQ(many.hashed, one.hashed);
       EXPECT_EQ(many.values, one.values);
@@ -134,17 +136,25 @@ TEST_F(HashQueue, ManyTinyFilesComeBackInOrder) {
   }
 }
 
-#ifndef _WIN32
-TEST(HashingThreads, TakenFromTheEnvironment) {
-  ::setenv("VEROLT_THREADS", "3", 1);
-  EXPECT_EQ(hashing_threads(), 3U);
-  for (const char* bad : {"0", "-2", "x", "4k", ""}) {
-    ::setenv("VEROLT_THREADS", bad, 1);
-    EXPECT_GE(hashing_threads(), 1U) << bad;
-  }
-  ::unsetenv("VEROLT_THREADS");
+TEST(HashingThreads, OnlyCountsFromOneUpAreTaken) {
+  // Everything else falls back to the number of cores, with a note; above 256 is 256.
+  const std::pair<const char*, std::optional<unsigned>> cases[] = {{"1", 1U},
+                                                                   {"3", 3U},
+                                                                   {"007", 7U},
+                                                                   {"256", 256U},
+                                                                   {"257", 256U},
+                                                                   {"99999999999999999999", 256U},
+                                                                   {"0", std::nullopt},
+                                                                   {"000", std::nullopt},
+                                                                   {"-1", std::nullopt},
+                                                                   {"abc", std::nullopt},
+                                                                   {"3x", std::nullopt},
+                                                                   {"0x10", std::nullopt},
+                                                                   {" 4", std::nullopt},
+                                                                   {"+4", std::nullopt},
+                                                                   {"", std::nullopt}};
+  for (const auto& [text, count] : cases) EXPECT_EQ(parse_thread_count(text), count) << text;
 }
-#endif
 
 }  // namespace
 }  // namespace verolt::app

@@ -4,8 +4,11 @@
 //   VEROLT_FAULT_READ=text:N   read() of such a file fails with EIO once N bytes were delivered
 //   VEROLT_FAULT_WRITE=text:N  fwrite() to such a file stores at most N bytes in all, then fails
 //   VEROLT_FAULT_CLOSE=text    fclose() of such a file reports failure (after closing it)
+//   VEROLT_FAULT_NEW=N:K       operator new of N bytes or more fails (std::bad_alloc) on any
+//                              thread but the main one, once K such allocations have succeeded
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -15,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <string>
 #include <unordered_map>
 
@@ -87,7 +91,47 @@ std::FILE* fopened(std::FILE* file, const char* path, const char* mode) {
   return file;
 }
 
+// The allocation rule is read without allocating: operator new below consults it.
+struct NewRule {
+  unsigned long long size = 0;  // 0: inactive
+  long long spared = 0;
+};
+
+NewRule& new_rule() {
+  static NewRule rule = [] {
+    NewRule r;
+    const char* value = std::getenv("VEROLT_FAULT_NEW");
+    if (value == nullptr || *value == '\0') return r;
+    char* end = nullptr;
+    r.size = std::strtoull(value, &end, 10);
+    if (end != nullptr && *end == ':') r.spared = std::strtoll(end + 1, nullptr, 10);
+    return r;
+  }();
+  return rule;
+}
+
+std::atomic<long long> bigAllocations{0};
+
+void* allocate(std::size_t size) {
+  const NewRule& rule = new_rule();
+  if (rule.size != 0 && size >= rule.size && ::syscall(SYS_gettid) != ::getpid() &&
+      bigAllocations.fetch_add(1) >= rule.spared) {
+    throw std::bad_alloc();
+  }
+  void* memory = std::malloc(size == 0 ? 1 : size);
+  if (memory == nullptr) throw std::bad_alloc();
+  return memory;
+}
+
 }  // namespace
+
+// Both halves of the pair live here, so that what was taken with malloc goes back with free.
+void* operator new(std::size_t size) { return allocate(size); }
+void* operator new[](std::size_t size) { return allocate(size); }
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete[](void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t /*size*/) noexcept { std::free(memory); }
+void operator delete[](void* memory, std::size_t /*size*/) noexcept { std::free(memory); }
 
 extern "C" {
 
