@@ -108,14 +108,19 @@ Engine default_engine() {
   const Engine best = best_engine();
   // Empty is unset, as it is on Windows, where setting a variable to nothing removes it.
   if (chosen == nullptr || *chosen == '\0') return best;
+  bool known = false;
   for (const Engine engine : {Engine::portable, Engine::avx2, Engine::avx512}) {
-    if (std::strcmp(chosen, engine_name(engine)) == 0 && engine_supported(engine)) return engine;
+    if (std::strcmp(chosen, engine_name(engine)) != 0) continue;
+    if (engine_supported(engine)) return engine;
+    known = true;
   }
   // Told once per run, however many hashes ask; it never reaches standard output.
   static std::atomic<bool> told{false};
   if (!told.exchange(true)) {
-    const std::string note = std::string("verolt: VEROLT_ENGINE=") + chosen +
-                             " is not available here; using " + engine_name(best) + "\n";
+    const std::string why = known ? " cannot run on this processor; using "
+                                  : " is no engine (portable, avx2, avx512); using ";
+    const std::string note =
+        std::string("verolt: VEROLT_ENGINE=") + chosen + why + engine_name(best) + "\n";
     static_cast<void>(std::fputs(note.c_str(), stderr));
   }
   return best;
