@@ -42,8 +42,7 @@ std::optional<unsigned> parse_thread_count(std::string_view text) {
   if (first == std::string_view::npos) return std::nullopt;  // zero
   const std::string_view digits = text.substr(first);
   if (digits.size() > 3) return 256U;  // any longer count is past the limit, however long
-  unsigned count = 0;
-  for (const char c : digits) count = count * 10 + static_cast<unsigned>(c - '0');
+  const auto count = static_cast<unsigned>(std::stoul(std::string(digits)));
   return std::min(count, 256U);
 }
 
