@@ -34,43 +34,13 @@ namespace verolt::app {
 // Every other change a sleeper waits for (sourceDone_, stopping_, memoryExhausted_, a new read
 // record) is made under lock_ and followed by a notice.
 
-std::optional<unsigned> parse_thread_count(std::string_view text) {
-  if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) {
-    return std::nullopt;
-  }
-  const std::size_t first = text.find_first_not_of('0');
-  if (first == std::string_view::npos) return std::nullopt;  // zero
-  const std::string_view digits = text.substr(first);
-  if (digits.size() > 3) return 256U;  // any longer count is past the limit, however long
-  const auto count = static_cast<unsigned>(std::stoul(std::string(digits)));
-  return std::min(count, 256U);
-}
-
-unsigned hashing_threads() {
-  static const unsigned threads = [] {
-    const unsigned hardware = std::thread::hardware_concurrency();
-    const unsigned cores = hardware == 0 ? 1U : std::min(hardware, 256U);
-    // NOLINTNEXTLINE(concurrency-mt-unsafe): read once, before any thread starts
-    const char* value = std::getenv("VEROLT_THREADS");
-    // Empty is unset, as it is on Windows, where setting a variable to nothing removes it.
-    if (value == nullptr || *value == '\0') return cores;
-    if (const auto count = parse_thread_count(value)) return *count;
-    const std::string note = std::string("verolt: VEROLT_THREADS=") + value +
-                             " is not a count from 1 to 256; using " + std::to_string(cores) +
-                             " (the number of cores)\n";
-    static_cast<void>(std::fputs(note.c_str(), stderr));
-    return cores;
-  }();
-  return threads;
-}
-
 // One file in the ring. A worker writes its outcome and then sets `done`; this thread reads the
 // outcome only after seeing `done`.
 struct FileHashQueue::Job {
   FileItem item;
   bool hashed = false;
   bool isOutput = false;  // left to the calling thread
-  gost::HashValue value{};
+  gost94::HashValue value{};
   std::uint64_t bytes = 0;  // read in all, when the reads are not recorded
   // The reads, run-length encoded (all full reads but the last, for a plain file) so memory does
   // not grow with the file's size; recorded only while progress is shown. Guarded by lock_.
@@ -79,51 +49,11 @@ struct FileHashQueue::Job {
   std::atomic<bool> done{false};
 };
 
-// Follows the reads of a worker's file, for the replay, and stops the reading when the queue is
-// being torn down.
-class FileHashQueue::Recorder : public gost::ReadObserver {
- public:
-  explicit Recorder(FileHashQueue& queue) : queue_(queue) {}
-  void start(Job* job, std::uint64_t sequence) {
-    job_ = job;
-    sequence_ = sequence;
-  }
-
-  bool on_open(const platform::FileId& file) override {
-    if (queue_.read_at_turn(file)) {
-      job_->isOutput = true;
-      return false;
-    }
-    return true;
-  }
-
-  bool on_read(std::uint64_t n) override {
-    if (!queue_.recording_) {
-      job_->bytes += n;
-      return !queue_.stopping_.load(std::memory_order_relaxed);
-    }
-    const std::lock_guard<std::mutex> guard(queue_.lock_);
-    auto& reads = job_->reads;
-    if (!reads.empty() && reads.back().first == n) {
-      ++reads.back().second;
-    } else {
-      reads.emplace_back(n, 1);
-    }
-    ++job_->readCount;
-    if (queue_.awaited_.load() == sequence_) queue_.resultReady_.notify_one();
-    return !queue_.stopping_.load(std::memory_order_relaxed);
-  }
-  void on_file_end() override {}
-
- private:
-  FileHashQueue& queue_;
-  Job* job_ = nullptr;
-  std::uint64_t sequence_ = 0;
-};
-
-FileHashQueue::FileHashQueue(FileSource& source, int parameterSet, gost::ProgressState& progress,
-                             unsigned threads, std::vector<platform::FileId> readAtTurn, bool batch)
+FileHashQueue::FileHashQueue(FileSource& source, hash::Engine engine, int parameterSet,
+                             filehash::ProgressState& progress, unsigned threads,
+                             std::vector<platform::FileId> readAtTurn, bool batch)
     : source_(source),
+      engine_(engine),
       parameterSet_(parameterSet),
       progress_(progress),
       readAtTurn_(std::move(readAtTurn)),
@@ -131,7 +61,7 @@ FileHashQueue::FileHashQueue(FileSource& source, int parameterSet, gost::Progres
   // Even one hashing thread runs beside this one: it steps several files at once in the lanes of
   // the engine, which in place, file after file, it could not. None hashes in place.
   if (threads == 0) {
-    inlineHasher_ = std::make_unique<gost::FileHasher>(&progress_);
+    inlineHasher_ = std::make_unique<filehash::FileHasher>(engine_, &progress_);
     return;
   }
   // Room for every worker to run well ahead of the reader through small files, and for the
@@ -146,7 +76,7 @@ FileHashQueue::FileHashQueue(FileSource& source, int parameterSet, gost::Progres
   } catch (const std::system_error&) {
   } catch (const std::bad_alloc&) {
   }
-  if (workers_.empty()) inlineHasher_ = std::make_unique<gost::FileHasher>(&progress_);
+  if (workers_.empty()) inlineHasher_ = std::make_unique<filehash::FileHasher>(engine_, &progress_);
 }
 
 FileHashQueue::~FileHashQueue() {
@@ -226,49 +156,74 @@ bool FileHashQueue::claim(std::uint64_t& sequence, bool wait) {
 void FileHashQueue::work() {
   // Nothing may escape a worker. Memory exhaustion ends the whole run, through the reader, as it
   // would have ended it on one thread: the files in flight are not files that could not be read.
-  std::unique_ptr<gost::LaneFileHasher> lanes;
-  std::vector<std::unique_ptr<Recorder>> recorders;
-  std::vector<std::uint64_t> sequences;
-  std::vector<bool> pending;
   try {
-    lanes = std::make_unique<gost::LaneFileHasher>(parameterSet_);
-    for (std::size_t i = 0; i < lanes->lanes(); ++i) {
-      recorders.push_back(std::make_unique<Recorder>(*this));
+    filehash::LaneFileHasher lanes(engine_, parameterSet_);
+    std::vector<std::uint64_t> sequenceOf(lanes.lanes());
+    std::vector<filehash::LaneFileHasher::Event> events;
+    for (;;) {
+      // Idle lanes take the jobs that are there; only with every lane idle may a worker wait for
+      // one, and only then does "none" mean that the source has ended.
+      bool dry = false;
+      for (std::size_t lane = 0; lane < lanes.lanes() && !dry; ++lane) {
+        while (!lanes.busy(lane)) {
+          std::uint64_t sequence = 0;
+          const bool idle = lanes.busy_count() == 0;
+          if (stopping_ || !claim(sequence, idle)) {
+            if (idle) return;
+            dry = true;  // nothing there yet: the busy lanes go on
+            break;
+          }
+          Job& job = slot(sequence);
+          // A name no list line can carry is not read; a file that does not open has failed. The
+          // files this run writes are refused by identity, and read by the reader at their turn.
+          if (!job.item.listable || !lanes.open(lane, job.item.path)) {
+            publish(sequence, job);
+            continue;
+          }
+          if (read_at_turn(lanes.file_id(lane))) {
+            lanes.cancel(lane);
+            job.isOutput = true;
+            publish(sequence, job);
+            continue;
+          }
+          lanes.start(lane);
+          sequenceOf[lane] = sequence;
+        }
+      }
+      if (stopping_) return;
+      events.clear();
+      lanes.step(events);
+      for (const filehash::LaneFileHasher::Event& event : events) {
+        const std::uint64_t sequence = sequenceOf[event.lane];
+        Job& job = slot(sequence);
+        if (!event.ended) {
+          record_read(job, sequence, event.bytes);
+          continue;
+        }
+        job.hashed = event.hashed;
+        job.value = event.value;
+        publish(sequence, job);
+      }
     }
-    sequences.resize(lanes->lanes());
-    pending.resize(lanes->lanes());
   } catch (const std::bad_alloc&) {
     exhausted();
+  }
+}
+
+void FileHashQueue::record_read(Job& job, std::uint64_t sequence, std::uint64_t n) {
+  if (!recording_) {
+    job.bytes += n;  // the worker's own until it publishes the job
     return;
   }
-  const auto take = [&](std::size_t lane, gost::LaneFileHasher::File& file, bool idle) {
-    std::uint64_t sequence = 0;
-    for (;;) {
-      if (stopping_ || !claim(sequence, idle)) return false;
-      // A name no list line can carry is not read: it comes back as failed at once.
-      if (slot(sequence).item.listable) break;
-      publish(sequence, slot(sequence));
-    }
-    Job& job = slot(sequence);
-    sequences[lane] = sequence;
-    pending[lane] = true;
-    recorders[lane]->start(&job, sequence);
-    file.path = job.item.path;
-    file.observer = recorders[lane].get();
-    return true;
-  };
-  const auto done = [&](std::size_t lane, gost::LaneFileHasher::File& file) {
-    Job& job = slot(sequences[lane]);
-    job.hashed = file.hashed;
-    job.value = file.value;
-    pending[lane] = false;
-    publish(sequences[lane], job);
-  };
-  try {
-    lanes->run(take, done);
-  } catch (const std::bad_alloc&) {
-    exhausted();
+  const std::lock_guard<std::mutex> guard(lock_);
+  auto& reads = job.reads;
+  if (!reads.empty() && reads.back().first == n) {
+    ++reads.back().second;
+  } else {
+    reads.emplace_back(n, 1);
   }
+  ++job.readCount;
+  if (awaited_.load() == sequence) resultReady_.notify_one();
 }
 
 void FileHashQueue::exhausted() {
@@ -353,7 +308,7 @@ bool FileHashQueue::replay(Job& job) {
   return job.hashed;
 }
 
-bool FileHashQueue::result(gost::HashValue& value) {
+bool FileHashQueue::result(gost94::HashValue& value) {
   if (inlineHasher_) {
     return inlineItem_.listable && inlineHasher_->hash_file(inlineItem_.path, value, parameterSet_);
   }
@@ -366,7 +321,7 @@ bool FileHashQueue::result(gost::HashValue& value) {
     // rather than waking for each. After a large file each one is worth a wake.
     fill();
     const std::uint64_t last = produced_.load(std::memory_order_relaxed) - 1;
-    const std::uint64_t ahead = batch_ && lastBytes_ < gost::kReadSize ? ring_.size() / 4 : 0;
+    const std::uint64_t ahead = batch_ && lastBytes_ < filehash::kReadSize ? ring_.size() / 4 : 0;
     wait_for(std::min(consumed_ + ahead, last));
     wait_for(consumed_);
   }
@@ -377,7 +332,7 @@ bool FileHashQueue::result(gost::HashValue& value) {
   bool hashed = false;
   if (job.isOutput) {
     // Read now, after everything written before its turn, exactly as one thread reads it.
-    if (!outputHasher_) outputHasher_ = std::make_unique<gost::FileHasher>(&progress_);
+    if (!outputHasher_) outputHasher_ = std::make_unique<filehash::FileHasher>(engine_, &progress_);
     hashed = outputHasher_->hash_file(job.item.path, value, parameterSet_);
   } else {
     lastBytes_ = job.bytes;

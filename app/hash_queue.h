@@ -14,15 +14,9 @@
 #include <vector>
 
 #include "app/sources.h"
-#include "gost/file_hash.h"
+#include "filehash/file_hasher.h"
 
 namespace verolt::app {
-
-// Hashing threads for lists of files: VEROLT_THREADS, else the number of cores. Read once; a
-// value that is no count from 1 to 256 is told on standard error and falls back.
-unsigned hashing_threads();
-// VEROLT_THREADS as a count: decimal digits only, at least 1; above 256 taken as 256.
-std::optional<unsigned> parse_thread_count(std::string_view text);
 
 class FileHashQueue {
  public:
@@ -34,9 +28,9 @@ class FileHashQueue {
   // With `batch`, results may be waited for in runs, which saves wake-ups on small files; only
   // for a mode where no result can raise a box or a question, which must never wait for a file
   // after it.
-  FileHashQueue(FileSource& source, int parameterSet, gost::ProgressState& progress,
-                unsigned threads, std::vector<platform::FileId> readAtTurn = {},
-                bool batch = false);
+  FileHashQueue(FileSource& source, hash::Engine engine, int parameterSet,
+                filehash::ProgressState& progress, unsigned threads,
+                std::vector<platform::FileId> readAtTurn = {}, bool batch = false);
   // Stops the workers; files hashed ahead of the last one taken are dropped.
   ~FileHashQueue();
   FileHashQueue(const FileHashQueue&) = delete;
@@ -47,11 +41,10 @@ class FileHashQueue {
   // The hash of the file `next` gave, showing its progress meanwhile; false when it could not
   // be opened or read, or cannot be listed (it is then not read). Throws std::bad_alloc when a
   // hashing thread ran out of memory, as the calling thread would have.
-  bool result(gost::HashValue& value);
+  bool result(gost94::HashValue& value);
 
  private:
   struct Job;
-  class Recorder;
 
   static constexpr std::uint64_t kNobody = UINT64_MAX;
 
@@ -64,19 +57,22 @@ class FileHashQueue {
   void publish(std::uint64_t sequence, Job& job);
   void wait_for(std::uint64_t sequence);
   bool replay(Job& job);
+  // A worker's read of the job's file: counted, or recorded for the replay when progress shows.
+  void record_read(Job& job, std::uint64_t sequence, std::uint64_t n);
   bool read_at_turn(const platform::FileId& file) const;
   // A worker ran out of memory: the run ends as it would on this thread.
   void exhausted();
   [[noreturn]] static void throw_exhausted();
 
   FileSource& source_;
+  hash::Engine engine_;
   int parameterSet_;
-  gost::ProgressState& progress_;
+  filehash::ProgressState& progress_;
 
   // No thread could be started: hashed in place.
-  std::unique_ptr<gost::FileHasher> inlineHasher_;
+  std::unique_ptr<filehash::FileHasher> inlineHasher_;
   std::vector<platform::FileId> readAtTurn_;
-  std::unique_ptr<gost::FileHasher> outputHasher_;  // reads those files at their turn
+  std::unique_ptr<filehash::FileHasher> outputHasher_;  // reads those files at their turn
   FileItem inlineItem_;
   bool batch_ = false;
 
@@ -87,7 +83,7 @@ class FileHashQueue {
   std::uint64_t consumed_ = 0;  // the job `next` gave, or the next one
   // Size of the last file taken; a run starts as if after a large file, so its first result is
   // not held back.
-  std::uint64_t lastBytes_ = gost::kReadSize;
+  std::uint64_t lastBytes_ = filehash::kReadSize;
   std::atomic<std::uint64_t> produced_{0};
   std::atomic<std::uint64_t> claimed_{0};
   std::atomic<bool> sourceDone_{false};

@@ -52,7 +52,7 @@ bool ask_to_continue(std::string_view before, const std::string& name, std::stri
 int create_hash_list(const RunSettings& settings, files::OutputFile& output, FileHashQueue& files) {
   int result = 0;
   FileItem item;
-  gost::HashValue value{};
+  gost94::HashValue value{};
   while (files.next(item)) {
     if (!item.listable) {
       (void)files.result(value);  // never hashed: only taken off the queue
@@ -77,9 +77,9 @@ int create_hash_list(const RunSettings& settings, files::OutputFile& output, Fil
 }
 
 int create_stream_hash(const RunSettings& settings, files::OutputFile& output, FileSource& source,
-                       gost::FileHasher& hasher) {
+                       filehash::FileHasher& hasher) {
   int result = 0;
-  gost::HashContext context;
+  gost94::HashContext context(hasher.engine());
   context.hash_reset(settings.parameterSet);
   FileItem item;
   while (source.next(item)) {
@@ -95,7 +95,7 @@ int create_stream_hash(const RunSettings& settings, files::OutputFile& output, F
     print_cannot_open(item.name);
     result = 2;
   }
-  gost::HashValue value{};
+  gost94::HashValue value{};
   context.hash_finish(value);
   if (output.is_open()) {
     output.write(files::TOTAL_PREFIX);
@@ -109,7 +109,7 @@ int create_stream_hash(const RunSettings& settings, files::OutputFile& output, F
 int verify_hash_list(files::OutputFile& output, FileHashQueue& files) {
   int result = 0;
   FileItem item;
-  gost::HashValue computed{};
+  gost94::HashValue computed{};
   while (files.next(item)) {
     // The file is hashed before its line is judged: an unopenable file is reported as such.
     std::string_view line;
@@ -139,9 +139,9 @@ int verify_hash_list(files::OutputFile& output, FileHashQueue& files) {
 }
 
 int verify_stream_hash(const RunSettings& settings, files::OutputFile& output, FileSource& source,
-                       gost::FileHasher& hasher) {
+                       filehash::FileHasher& hasher) {
   int result = 0;
-  gost::HashContext context;
+  gost94::HashContext context(hasher.engine());
   context.hash_reset(settings.parameterSet);
   FileItem item;
   bool totalFound = false;
@@ -155,7 +155,7 @@ int verify_stream_hash(const RunSettings& settings, files::OutputFile& output, F
     result = 2;
     if (!ask_to_continue(text::kCannotOpenFile, item.name, text::kBoxTitle)) return result;
   }
-  gost::HashValue computed{};
+  gost94::HashValue computed{};
   context.hash_finish(computed);
   std::string_view failure;
   if (!totalFound) {

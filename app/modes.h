@@ -5,8 +5,8 @@
 #include "app/command_line.h"
 #include "app/hash_queue.h"
 #include "app/sources.h"
+#include "filehash/file_hasher.h"
 #include "files/lists.h"
-#include "gost/file_hash.h"
 
 namespace verolt::app {
 
@@ -16,13 +16,13 @@ int create_hash_list(const RunSettings& settings, files::OutputFile& output, Fil
 
 // One hash over all files taken as one stream, ending with the total line.
 int create_stream_hash(const RunSettings& settings, files::OutputFile& output, FileSource& source,
-                       gost::FileHasher& hasher);
+                       filehash::FileHasher& hasher);
 
 // Every listed file against its stored value; failures in boxes that ask whether to go on.
 int verify_hash_list(files::OutputFile& output, FileHashQueue& files);
 
 // The listed files as one stream against the value of the total line.
 int verify_stream_hash(const RunSettings& settings, files::OutputFile& output, FileSource& source,
-                       gost::FileHasher& hasher);
+                       filehash::FileHasher& hasher);
 
 }  // namespace verolt::app

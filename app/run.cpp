@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/environment.h"
 #include "app/hash_queue.h"
 #include "app/messages.h"
 #include "app/modes.h"
@@ -17,7 +18,7 @@
 #include "files/enumeration.h"
 #include "files/lists.h"
 #include "files/texts.h"
-#include "gost/hash.h"
+#include "hash/gost94/hash.h"
 #include "platform/platform.h"
 
 namespace verolt::app {
@@ -59,7 +60,7 @@ int run_modes(const RunSettings& settings) {
     }
   }
 
-  gost::ProgressState progress;
+  filehash::ProgressState progress;
   int exitCode = 0;
   const bool fromList = settings.listName.has_value();
   std::unique_ptr<FileSource> source =
@@ -70,7 +71,7 @@ int run_modes(const RunSettings& settings) {
   int result = 0;
   if (settings.streamMode) {
     // One chain of steps: the stream is hashed on this thread, file after file.
-    gost::FileHasher hasher(&progress);
+    filehash::FileHasher hasher(environment().engine, &progress);
     result = settings.verifyStream ? verify_stream_hash(settings, output, *source, hasher)
                                    : create_stream_hash(settings, output, *source, hasher);
   } else {
@@ -81,8 +82,8 @@ int run_modes(const RunSettings& settings) {
       if (id) ownFiles.push_back(*id);
     }
     // Verification may show a box for any file, so it never waits for the files after it.
-    FileHashQueue files(*source, settings.parameterSet, progress, hashing_threads(),
-                        std::move(ownFiles), !settings.verifyList);
+    FileHashQueue files(*source, environment().engine, settings.parameterSet, progress,
+                        environment().threads, std::move(ownFiles), !settings.verifyList);
     result = settings.verifyList ? verify_hash_list(output, files)
                                  : create_hash_list(settings, output, files);
   }
@@ -110,9 +111,9 @@ void print_version() {
   const std::string banner = banner_text();
   files::print_text(banner.substr(0, banner.find('\n') + 1));
   files::print_text(to_ansi(text::kVersionEngine));
-  files::print_raw(gost::engine_name(gost::default_engine()));
+  files::print_raw(hash::engine_name(environment().engine));
   files::print_text(to_ansi(text::kVersionThreads));
-  files::print_raw(std::to_string(hashing_threads()) + "\n");
+  files::print_raw(std::to_string(environment().threads) + "\n");
 }
 
 int run_arguments(int argc, char** argv) {

@@ -1,11 +1,12 @@
 #include "app/single_file.h"
 
 #include "app/command_line.h"
+#include "app/environment.h"
 #include "app/messages.h"
+#include "filehash/file_hasher.h"
 #include "files/hash_text.h"
 #include "files/lists.h"
 #include "files/texts.h"
-#include "gost/file_hash.h"
 #include "platform/platform.h"
 
 namespace verolt::app {
@@ -133,9 +134,9 @@ int run_single_file_mode(int parameterSet, std::string_view commandLine) {
     return 1;
   }
 
-  gost::FileHasher hasher;
+  filehash::FileHasher hasher(environment().engine);
   for (const std::string& name : command.names) {
-    gost::HashValue value{};
+    gost94::HashValue value{};
     if (!hasher.hash_file(name, value, parameterSet)) {
       error_box(text::kSingleCannotOpen, name);
       return 1;

@@ -35,7 +35,8 @@ bool fits_list_line(std::string_view name, std::string_view breaks) {
 
 std::unique_ptr<FileSource> FileSource::from_mask(const RunSettings& settings,
                                                   files::OutputFile& output,
-                                                  gost::ProgressState& progress, int& exitCode) {
+                                                  filehash::ProgressState& progress,
+                                                  int& exitCode) {
   const files::Target target = files::split_target(settings.maskArg.value_or("*.*"));
   std::unique_ptr<FileSource> source(new FileSource());
   source->prefix_ = target.prefix;
@@ -71,7 +72,8 @@ std::unique_ptr<FileSource> FileSource::from_mask(const RunSettings& settings,
 }
 
 std::unique_ptr<FileSource> FileSource::from_list(const RunSettings& settings,
-                                                  gost::ProgressState& progress, int& exitCode) {
+                                                  filehash::ProgressState& progress,
+                                                  int& exitCode) {
   std::unique_ptr<FileSource> source(new FileSource());
   source->isList_ = true;
   source->namesList_ = !settings.verifyList && !settings.verifyStream;
@@ -87,7 +89,7 @@ std::unique_ptr<FileSource> FileSource::from_list(const RunSettings& settings,
   // Pre-pass: the sizes of the listed files up to the first total line.
   std::uint64_t total = 0;
   std::string line;
-  gost::HashValue value{};
+  gost94::HashValue value{};
   while (source->list_.read_line(line)) {
     if (files::parse_hash_line(line, value, settings.printFormat) == files::TOTAL_LINE) break;
     if (const auto size = platform::listed_file_size(resolve_listed(line))) total += *size;

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "filehash/file_hasher.h"
 #include "files/enumeration.h"
 #include "files/hash_text.h"
 #include "files/lists.h"
-#include "gost/file_hash.h"
 
 namespace verolt::app {
 
@@ -18,7 +18,7 @@ struct FileItem {
   std::string name;  // as the source gives it, and as every report shows it
   std::string path;  // what is opened: the name, or its other build's form (listed names only)
   files::ParseResult parse = files::NAME_ONLY;
-  gost::HashValue value{};
+  gost94::HashValue value{};
   // False for a name that a list line cannot carry: it is neither hashed nor written, and is
   // reported as a file that cannot be opened, so no list is written that fails its own check.
   bool listable = true;
@@ -30,11 +30,11 @@ class FileSource {
   // Nothing (and `exitCode` set) when no file matches.
   static std::unique_ptr<FileSource> from_mask(const RunSettings& settings,
                                                files::OutputFile& output,
-                                               gost::ProgressState& progress, int& exitCode);
+                                               filehash::ProgressState& progress, int& exitCode);
   // The lines of the list file, after a pre-pass that sets the progress total. Nothing (and
   // `exitCode` set) when the list cannot be opened.
   static std::unique_ptr<FileSource> from_list(const RunSettings& settings,
-                                               gost::ProgressState& progress, int& exitCode);
+                                               filehash::ProgressState& progress, int& exitCode);
 
   bool is_list() const { return isList_; }
   // The next file in order; false after the last.

@@ -7,12 +7,12 @@
 #include <cstdint>
 #include <vector>
 
-#include "gost/hash.h"
-#include "gost/hash_lanes.h"
+#include "hash/gost94/hash.h"
+#include "hash/gost94/hash_lanes.h"
 
 namespace {
 
-using verolt::gost::Engine;
+using verolt::hash::Engine;
 
 // The content does not matter to the engine's speed; it only must not be all zero.
 std::vector<std::uint8_t> sample(std::size_t n) {
@@ -24,8 +24,8 @@ std::vector<std::uint8_t> sample(std::size_t n) {
 constexpr Engine kEngines[] = {Engine::portable, Engine::avx2, Engine::avx512};
 
 bool usable(benchmark::State& state, Engine engine) {
-  if (verolt::gost::engine_supported(engine)) {
-    state.SetLabel(verolt::gost::engine_name(engine));
+  if (verolt::hash::engine_supported(engine)) {
+    state.SetLabel(verolt::hash::engine_name(engine));
     return true;
   }
   state.SkipWithError("this processor lacks the engine's instructions");
@@ -38,8 +38,8 @@ void hash_buffer(benchmark::State& state) {
   if (!usable(state, engine)) return;
   const int set = static_cast<int>(state.range(1));
   const auto data = sample(static_cast<std::size_t>(state.range(2)));
-  verolt::gost::HashContext context(engine);
-  verolt::gost::HashValue value{};
+  verolt::gost94::HashContext context(verolt::hash::best_engine());
+  verolt::gost94::HashValue value{};
   for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
     context.hash_reset(set);
     context.hash_update(data.data(), data.size());
@@ -57,8 +57,8 @@ void streams(benchmark::State& state) {
   const auto n = static_cast<std::size_t>(state.range(1));
   const auto bytes = static_cast<std::size_t>(state.range(2));
   const auto data = sample(bytes * n);
-  verolt::gost::HashLanes lanes(engine, 2, n);
-  verolt::gost::HashValue value{};
+  verolt::gost94::HashLanes lanes(engine, 2, n);
+  verolt::gost94::HashValue value{};
   for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
     for (std::size_t i = 0; i < n; ++i) lanes.feed(i, data.data() + bytes * i, bytes);
     lanes.run();
@@ -70,7 +70,7 @@ void streams(benchmark::State& state) {
 }
 
 void hash_reset(benchmark::State& state) {
-  verolt::gost::HashContext context;
+  verolt::gost94::HashContext context(verolt::hash::best_engine());
   for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
     context.hash_reset(static_cast<int>(state.range(0)));
     benchmark::ClobberMemory();

@@ -41,7 +41,7 @@ unsigned read_hex(std::string_view text) {
 }
 
 // `text` holds exactly 64 (p2) or 79 (p1) characters.
-void read_value(std::string_view text, PrintFormat format, gost::HashValue& value) {
+void read_value(std::string_view text, PrintFormat format, gost94::HashValue& value) {
   if (format == PrintFormat::p2) {
     for (std::size_t i = 0; i < value.size(); ++i) {
       value[i] = static_cast<std::uint8_t>(read_hex(text.substr(2 * i, 2)));
@@ -62,7 +62,7 @@ std::size_t value_length(PrintFormat format) {
 
 }  // namespace
 
-std::string hash_text(const gost::HashValue& value, PrintFormat format, bool console) {
+std::string hash_text(const gost94::HashValue& value, PrintFormat format, bool console) {
   std::string text;
   if (format == PrintFormat::p2) {
     text.reserve(kP2Length);
@@ -85,15 +85,15 @@ std::string hash_text(const gost::HashValue& value, PrintFormat format, bool con
   return text;
 }
 
-void write_hash_text(const gost::HashValue& value, OutputFile& out, PrintFormat format) {
+void write_hash_text(const gost94::HashValue& value, OutputFile& out, PrintFormat format) {
   out.write(hash_text(value, format) + "\n");
 }
 
-void print_hash_text(const gost::HashValue& value, PrintFormat format) {
+void print_hash_text(const gost94::HashValue& value, PrintFormat format) {
   print_raw(hash_text(value, format, true) + "\n");
 }
 
-ParseResult parse_hash_line(std::string& line, gost::HashValue& value, PrintFormat format) {
+ParseResult parse_hash_line(std::string& line, gost94::HashValue& value, PrintFormat format) {
   if (!line.empty() && line.back() == '\n') {
     line.pop_back();
     if (!line.empty() && line.back() == '\r') {

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "gost/hash.h"
+#include "hash/gost94/hash.h"
 
 namespace verolt::files {
 
@@ -21,14 +21,14 @@ inline constexpr std::string_view TOTAL_PREFIX = "\xCF\xEE\xEB\xED\xFB\xE9 \xF5\
 
 // The value as text without line end: p2 64 digits; p1 79 characters, or 80 with the console's
 // trailing blank.
-std::string hash_text(const gost::HashValue& value, PrintFormat format, bool console = false);
+std::string hash_text(const gost94::HashValue& value, PrintFormat format, bool console = false);
 
 // The rendering and its line end, into a list file / onto standard output.
-void write_hash_text(const gost::HashValue& value, OutputFile& out, PrintFormat format);
-void print_hash_text(const gost::HashValue& value, PrintFormat format);
+void write_hash_text(const gost94::HashValue& value, OutputFile& out, PrintFormat format);
+void print_hash_text(const gost94::HashValue& value, PrintFormat format);
 
 // Classifies one line as read from a list file (line end included), leaves the file name in
 // `line` and, for HASH_LINE and TOTAL_LINE, the value in `value`.
-ParseResult parse_hash_line(std::string& line, gost::HashValue& value, PrintFormat format);
+ParseResult parse_hash_line(std::string& line, gost94::HashValue& value, PrintFormat format);
 
 }  // namespace verolt::files

@@ -23,7 +23,7 @@ using verolt::files::PrintFormat;
 using verolt::files::TOTAL_LINE;
 using verolt::files::TOTAL_PREFIX;
 using verolt::fuzz::check;
-using verolt::gost::HashValue;
+using verolt::gost94::HashValue;
 
 constexpr std::size_t kP2Length = 64;
 constexpr std::size_t kP1Length = 79;

@@ -8,18 +8,18 @@
 #include <string>
 #include <vector>
 
-#include "gost/file_hash.h"
-#include "gost/hash.h"
+#include "filehash/file_hasher.h"
+#include "hash/gost94/hash.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using verolt::gost::FileHasher;
-using verolt::gost::hash_bytes;
-using verolt::gost::HashContext;
-using verolt::gost::HashValue;
-using verolt::gost::progress_text;
-using verolt::gost::ProgressState;
+using verolt::filehash::FileHasher;
+using verolt::filehash::progress_text;
+using verolt::filehash::ProgressState;
+using verolt::gost94::hash_bytes;
+using verolt::gost94::HashContext;
+using verolt::gost94::HashValue;
 
 constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
 
@@ -149,7 +149,7 @@ class FileHashTest : public ::testing::Test {
 };
 
 TEST_F(FileHashTest, FileHashEqualsHashOfItsContent) {
-  FileHasher hasher;
+  FileHasher hasher(verolt::hash::best_engine());
   // Sizes around the block and the read size.
   for (const std::size_t size : {0, 1, 31, 32, 33, 131071, 131072, 131073, 300000}) {
     const auto content = random_bytes(size, static_cast<std::uint32_t>(size));
@@ -166,7 +166,7 @@ TEST_F(FileHashTest, FileHashEqualsHashOfItsContent) {
 TEST_F(FileHashTest, ProgressOfOneFileByteForByte) {
   Recorder out;
   ProgressState progress(out.sink());
-  FileHasher hasher(&progress);
+  FileHasher hasher(verolt::hash::best_engine(), &progress);
   const std::string name = write_file("big", random_bytes(300000, 3));
   progress.progress_set_total(300000);
   HashValue value{};
@@ -178,7 +178,7 @@ TEST_F(FileHashTest, ProgressOfOneFileByteForByte) {
 TEST_F(FileHashTest, ProgressCountsAcrossFiles) {
   Recorder out;
   ProgressState progress(out.sink());
-  FileHasher hasher(&progress);
+  FileHasher hasher(verolt::hash::best_engine(), &progress);
   const std::string first = write_file("first", random_bytes(100, 1));
   const std::string second = write_file("second", random_bytes(300, 2));
   progress.progress_set_total(400);
@@ -191,7 +191,7 @@ TEST_F(FileHashTest, ProgressCountsAcrossFiles) {
 TEST_F(FileHashTest, EmptyFileShowsNoProgress) {
   Recorder out;
   ProgressState progress(out.sink());
-  FileHasher hasher(&progress);
+  FileHasher hasher(verolt::hash::best_engine(), &progress);
   const std::string name = write_file("empty", {});
   progress.progress_set_total(1000);
   HashValue value{};
@@ -203,12 +203,12 @@ TEST_F(FileHashTest, EmptyFileShowsNoProgress) {
 TEST_F(FileHashTest, StreamSkipsFilesThatCannotBeOpened) {
   Recorder out;
   ProgressState progress(out.sink());
-  FileHasher hasher(&progress);
+  FileHasher hasher(verolt::hash::best_engine(), &progress);
   const std::string ab = write_file("ab", {'a', 'b'});
   const std::string c = write_file("c", {'c'});
   progress.progress_set_total(3);
 
-  HashContext context;
+  HashContext context(verolt::hash::best_engine());
   context.hash_reset(2);
   EXPECT_TRUE(hasher.hash_add_file(context, ab));
   // Neither a missing name nor a directory shows or counts anything.
@@ -223,7 +223,7 @@ TEST_F(FileHashTest, StreamSkipsFilesThatCannotBeOpened) {
 }
 
 TEST_F(FileHashTest, FailureLeavesTheValueUntouched) {
-  FileHasher hasher;
+  FileHasher hasher(verolt::hash::best_engine());
   HashValue value{};
   value.fill(0x5A);
   const HashValue before = value;
@@ -237,10 +237,10 @@ TEST_F(FileHashTest, FailureLeavesTheValueUntouched) {
 // and take nothing into the running hash.
 TEST_F(FileHashTest, ReadErrorIsAFailureAndLeavesNoTrace) {
   const std::string failing = "/proc/self/mem";
-  HashContext context;
+  HashContext context(verolt::hash::best_engine());
   context.hash_reset(2);
   context.hash_update("ab", 2);
-  FileHasher hasher;
+  FileHasher hasher(verolt::hash::best_engine());
   EXPECT_FALSE(hasher.hash_add_file(context, failing));
   context.hash_update("c", 1);
   HashValue value{};
@@ -255,21 +255,10 @@ TEST_F(FileHashTest, ReadErrorIsAFailureAndLeavesNoTrace) {
 
 }  // namespace
 
-namespace lanes_test {
-
-// Stops reading its file after the first read: a file that fails half way in its lane.
-class FailAfterFirstRead : public verolt::gost::ReadObserver {
- public:
-  bool on_read(std::uint64_t /*n*/) override { return false; }
-  void on_file_end() override {}
-};
-
-}  // namespace lanes_test
-
 TEST_F(FileHashTest, LanesGiveEachFileItsOwnHashWhateverEndsBesideIt) {
-  using verolt::gost::LaneFileHasher;
+  using verolt::filehash::LaneFileHasher;
   // Sizes around blocks, reads and lane refills, 0 bytes next to several reads; a missing file and
-  // one that fails half way sit among them.
+  // one refused after opening sit among them.
   const std::vector<std::size_t> sizes = {0,    1,      31,     32,     33,     4095, 4096,
                                           4097, 131071, 131072, 131073, 300000, 64,   5};
   std::vector<std::string> paths;
@@ -278,36 +267,51 @@ TEST_F(FileHashTest, LanesGiveEachFileItsOwnHashWhateverEndsBesideIt) {
                                random_bytes(sizes[i], static_cast<std::uint32_t>(7 + i))));
   }
   const std::size_t missing = 3;
-  const std::size_t failing = 9;
+  const std::size_t refused = 9;
   paths[missing] = (dir_ / "missing").string();
-  lanes_test::FailAfterFirstRead fail;
-  for (std::size_t lanes : {std::size_t{1}, std::size_t{3}, std::size_t{0}}) {
-    SCOPED_TRACE(lanes);
-    LaneFileHasher hasher(2, lanes);
-    std::size_t next = 0;
-    std::vector<int> hashed(paths.size(), -1);
-    std::vector<HashValue> values(paths.size());
-    std::vector<std::size_t> inLane(hasher.lanes());
-    hasher.run(
-        [&](std::size_t lane, LaneFileHasher::File& file, bool) {
-          if (next == paths.size()) return false;
-          inLane[lane] = next;
-          file.path = paths[next];
-          file.observer = next == failing ? &fail : nullptr;
-          ++next;
-          return true;
-        },
-        [&](std::size_t lane, LaneFileHasher::File& file) {
-          hashed[inLane[lane]] = file.hashed ? 1 : 0;
-          values[inLane[lane]] = file.value;
-        });
-    FileHasher one;
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-      HashValue expected{};
-      const bool ok = one.hash_file(paths[i], expected, 2) && i != failing;
-      EXPECT_EQ(hashed[i], ok ? 1 : 0) << i;
-      if (ok) {
+  for (const verolt::hash::Engine engine : verolt::hash::kEngines) {
+    for (std::size_t lanes : {std::size_t{1}, std::size_t{3}, std::size_t{0}}) {
+      SCOPED_TRACE(std::to_string(lanes) + " " + verolt::hash::engine_name(engine));
+      LaneFileHasher hasher(engine, 2, lanes);
+      std::size_t next = 0;
+      std::vector<int> hashed(paths.size(), -1);
+      std::vector<HashValue> values(paths.size());
+      std::vector<std::uint64_t> bytes(paths.size());
+      std::vector<std::size_t> inLane(hasher.lanes());
+      std::vector<LaneFileHasher::Event> events;
+      do {
+        for (std::size_t lane = 0; lane < hasher.lanes() && next < paths.size(); ++lane) {
+          while (!hasher.busy(lane) && next < paths.size()) {
+            const std::size_t i = next++;
+            if (!hasher.open(lane, paths[i])) {
+              hashed[i] = 0;
+            } else if (i == refused) {
+              hasher.cancel(lane);
+              hashed[i] = 0;
+            } else {
+              inLane[lane] = i;
+              hasher.start(lane);
+            }
+          }
+        }
+        events.clear();
+        hasher.step(events);
+        for (const auto& event : events) {
+          const std::size_t i = inLane[event.lane];
+          bytes[i] += event.bytes;
+          if (!event.ended) continue;
+          hashed[i] = event.hashed ? 1 : 0;
+          values[i] = event.value;
+        }
+      } while (hasher.busy_count() > 0 || next < paths.size());
+      FileHasher one(verolt::hash::Engine::portable);
+      for (std::size_t i = 0; i < paths.size(); ++i) {
+        HashValue expected{};
+        const bool ok = one.hash_file(paths[i], expected, 2) && i != refused;
+        EXPECT_EQ(hashed[i], ok ? 1 : 0) << i;
+        if (!ok) continue;
         EXPECT_EQ(values[i], expected) << i;
+        EXPECT_EQ(bytes[i], sizes[i]) << i;
       }
     }
   }

@@ -10,23 +10,25 @@
 #include <string>
 #include <vector>
 
-#include "gost/hash.h"
+#include "hash/gost94/engine_portable.h"
+#include "hash/gost94/hash.h"
+#include "hash/gost94/steps.h"
 
 namespace {
 
-using verolt::gost::best_engine;
-using verolt::gost::build_engine_tables;
-using verolt::gost::build_substitution_tables;
-using verolt::gost::Engine;
-using verolt::gost::engine_name;
-using verolt::gost::engine_supported;
-using verolt::gost::EngineTables;
-using verolt::gost::gost_step;
-using verolt::gost::gost_steps;
-using verolt::gost::HashContext;
-using verolt::gost::HashValue;
-using verolt::gost::parameter_set;
-using verolt::gost::SubstitutionTables;
+using verolt::gost94::build_engine_tables;
+using verolt::gost94::build_substitution_tables;
+using verolt::gost94::EngineTables;
+using verolt::gost94::gost_step;
+using verolt::gost94::gost_steps;
+using verolt::gost94::HashContext;
+using verolt::gost94::HashValue;
+using verolt::gost94::parameter_set;
+using verolt::gost94::SubstitutionTables;
+using verolt::hash::best_engine;
+using verolt::hash::Engine;
+using verolt::hash::engine_name;
+using verolt::hash::engine_supported;
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -139,69 +141,6 @@ TEST(GostEngines, ContextKeepsASupportedEngine) {
   EXPECT_TRUE(engine_supported(Engine::portable));
   // AVX-512 VBMI comes with AVX2: the best engine never passes over one the processor has.
   EXPECT_TRUE(!engine_supported(Engine::avx512) || engine_supported(Engine::avx2));
-}
-
-void set_engine_variable(const char* value) {
-#ifdef _WIN32
-  ASSERT_EQ(_putenv_s("VEROLT_ENGINE", value == nullptr ? "" : value), 0);
-#else
-  if (value == nullptr) {
-    ASSERT_EQ(unsetenv("VEROLT_ENGINE"), 0);  // NOLINT(concurrency-mt-unsafe): tests run alone
-  } else {
-    ASSERT_EQ(setenv("VEROLT_ENGINE", value, 1), 0);  // NOLINT(concurrency-mt-unsafe)
-  }
-#endif
-}
-
-TEST(GostEngines, EnvironmentVariableSelectsThePortableEngine) {
-  const char* before = std::getenv("VEROLT_ENGINE");  // NOLINT(concurrency-mt-unsafe)
-  const std::string saved = before == nullptr ? "" : before;
-
-  set_engine_variable("portable");
-  EXPECT_EQ(verolt::gost::default_engine(), Engine::portable);
-  EXPECT_EQ(HashContext().engine(), Engine::portable);
-  set_engine_variable(nullptr);
-  EXPECT_EQ(verolt::gost::default_engine(), best_engine());
-
-  set_engine_variable(before == nullptr ? nullptr : saved.c_str());
-}
-
-TEST(GostEngines, EnvironmentVariableFallsBackOnceToTheBestEngine) {
-  const char* before = std::getenv("VEROLT_ENGINE");  // NOLINT(concurrency-mt-unsafe)
-  const std::string saved = before == nullptr ? "" : before;
-  const Engine best = best_engine();
-  struct Choice {
-    const char* value;
-    Engine wanted;  // what it gives where the processor has that engine
-    bool known;     // a name of an engine, or empty (which counts as unset)
-  };
-  const Choice choices[] = {
-      {"portable", Engine::portable, true},
-      {"avx2", Engine::avx2, true},
-      {"avx512", Engine::avx512, true},
-      {"AVX2", best, false},
-      {"sse4", best, false},
-      {"", best, true},
-      {"avx512 ", best, false},
-      {"avx2", Engine::avx2, true},
-  };
-  std::string expected_note;
-  ::testing::internal::CaptureStderr();
-  for (const Choice& c : choices) {
-    set_engine_variable(c.value);
-    const bool runs = c.known && engine_supported(c.wanted);
-    EXPECT_EQ(verolt::gost::default_engine(), runs ? c.wanted : best) << "'" << c.value << "'";
-    if (!runs && expected_note.empty()) {
-      // A name in the wrong case is no engine, not one the processor lacks.
-      expected_note = std::string("verolt: VEROLT_ENGINE=") + c.value +
-                      (c.known ? " cannot run on this processor; using "
-                               : " is no engine (portable, avx2, avx512); using ") +
-                      engine_name(best) + "\n";
-    }
-  }
-  // However many hashes ask, the note comes once: a run makes a context per file.
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), expected_note);
-  set_engine_variable(before == nullptr ? nullptr : saved.c_str());
 }
 
 }  // namespace

@@ -7,14 +7,14 @@
 #include <random>
 #include <vector>
 
-#include "gost/hash.h"
-#include "gost/hash_lanes.h"
+#include "hash/gost94/hash.h"
+#include "hash/gost94/hash_lanes.h"
 
 namespace {
 
-using verolt::gost::hash_bytes;
-using verolt::gost::HashContext;
-using verolt::gost::HashValue;
+using verolt::gost94::hash_bytes;
+using verolt::gost94::HashContext;
+using verolt::gost94::HashValue;
 
 class GcryptEnvironment : public ::testing::Environment {
  public:
@@ -93,7 +93,7 @@ TEST(GostOracle, LargeInputsInRandomPieces) {
        {std::size_t{3} << 20, (std::size_t{5} << 20) + 17, (std::size_t{8} << 20) - 1}) {
     const auto data = random_bytes(n, static_cast<std::uint32_t>(n));
     for (const Pairing& p : kPairings) {
-      HashContext context;
+      HashContext context(verolt::hash::best_engine());
       context.hash_reset(p.set);
       std::size_t at = 0;
       while (at < n) {
@@ -111,13 +111,13 @@ TEST(GostOracle, LargeInputsInRandomPieces) {
 // Every engine with all its lanes busy: files of sizes around the block and the read size, fed
 // in pieces of different sizes, so that the lanes run dry at different times.
 TEST(GostOracle, EveryEngineWithAllLanesBusy) {
-  using verolt::gost::Engine;
+  using verolt::hash::Engine;
   std::mt19937 gen(4);  // NOLINT(cert-msc32-c,cert-msc51-cpp): reproducible sizes
   const auto data = random_bytes(131072 + 4096, 5);
   for (const Engine engine : {Engine::portable, Engine::avx2, Engine::avx512}) {
-    if (!verolt::gost::engine_supported(engine)) continue;  // the engine tests say which is missing
+    if (!verolt::hash::engine_supported(engine)) continue;  // the engine tests say which is missing
     for (const Pairing& p : kPairings) {
-      verolt::gost::HashLanes lanes(engine, p.set);
+      verolt::gost94::HashLanes lanes(engine, p.set);
       std::vector<std::size_t> sizes(lanes.size());
       std::vector<std::size_t> fed(lanes.size(), 0);
       for (std::size_t l = 0; l < lanes.size(); ++l) {
@@ -141,7 +141,7 @@ TEST(GostOracle, EveryEngineWithAllLanesBusy) {
         HashValue value{};
         lanes.finish(l, value);
         ASSERT_EQ(value, oracle(p.algorithm, data.data(), sizes[l]))
-            << verolt::gost::engine_name(engine) << ", set " << p.set << ", lane " << l << " of "
+            << verolt::hash::engine_name(engine) << ", set " << p.set << ", lane " << l << " of "
             << sizes[l] << " bytes";
       }
     }

@@ -9,16 +9,16 @@
 #include <string>
 #include <vector>
 
-#include "gost/hash.h"
-#include "gost/hash_lanes.h"
+#include "hash/gost94/hash.h"
+#include "hash/gost94/hash_lanes.h"
 
 namespace {
 
-using verolt::gost::Engine;
-using verolt::gost::engine_name;
-using verolt::gost::engine_supported;
-using verolt::gost::HashLanes;
-using verolt::gost::HashValue;
+using verolt::hash::Engine;
+using verolt::hash::engine_name;
+using verolt::hash::engine_supported;
+using verolt::gost94::HashLanes;
+using verolt::gost94::HashValue;
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes random_bytes(std::mt19937& gen, std::size_t n) {
@@ -28,7 +28,7 @@ Bytes random_bytes(std::mt19937& gen, std::size_t n) {
 }
 
 HashValue reference(int set, const Bytes& data) {
-  verolt::gost::HashContext context(Engine::portable);
+  verolt::gost94::HashContext context(Engine::portable);
   context.hash_reset(set);
   context.hash_update(data.data(), data.size());
   HashValue value{};

@@ -58,7 +58,7 @@ class HashQueue : public testing::Test {
   struct Outcome {
     std::vector<std::string> names;
     std::vector<bool> hashed;
-    std::vector<gost::HashValue> values;
+    std::vector<gost94::HashValue> values;
     std::string progress;
     std::uint64_t doneBytes = 0;
   };
@@ -70,16 +70,16 @@ class HashQueue : public testing::Test {
     RunSettings settings;
     settings.listName = (dir_ / listName).string();
     Outcome outcome;
-    gost::ProgressState::Sink sink;
+    filehash::ProgressState::Sink sink;
     if (shown) sink = [&outcome](std::string_view text) { outcome.progress.append(text); };
-    gost::ProgressState progress(sink);
+    filehash::ProgressState progress(sink);
     int exitCode = 0;
     const auto source = FileSource::from_list(settings, progress, exitCode);
     EXPECT_TRUE(source);
-    FileHashQueue queue(*source, 1, progress, threads, {}, batch);
+    FileHashQueue queue(*source, hash::best_engine(), 1, progress, threads, {}, batch);
     FileItem item;
     while (outcome.names.size() < limit && queue.next(item)) {
-      gost::HashValue value{};
+      gost94::HashValue value{};
       outcome.names.push_back(item.name);
       outcome.hashed.push_back(queue.result(value));
       outcome.values.push_back(value);
@@ -132,28 +132,8 @@ TEST_F(HashQueue, ManyTinyFilesComeBackInOrder) {
     // Leaving with most of the queue hashed ahead, some of it a second time round.
     const Outcome early = run(4, 300, "tiny.lst", shown);
     EXPECT_EQ(early.values,
-              std::vector<gost::HashValue>(one.values.begin(), one.values.begin() + 300));
+              std::vector<gost94::HashValue>(one.values.begin(), one.values.begin() + 300));
   }
-}
-
-TEST(HashingThreads, OnlyCountsFromOneUpAreTaken) {
-  // Everything else falls back to the number of cores, with a note; above 256 is 256.
-  const std::pair<const char*, std::optional<unsigned>> cases[] = {{"1", 1U},
-                                                                   {"3", 3U},
-                                                                   {"007", 7U},
-                                                                   {"256", 256U},
-                                                                   {"257", 256U},
-                                                                   {"99999999999999999999", 256U},
-                                                                   {"0", std::nullopt},
-                                                                   {"000", std::nullopt},
-                                                                   {"-1", std::nullopt},
-                                                                   {"abc", std::nullopt},
-                                                                   {"3x", std::nullopt},
-                                                                   {"0x10", std::nullopt},
-                                                                   {" 4", std::nullopt},
-                                                                   {"+4", std::nullopt},
-                                                                   {"", std::nullopt}};
-  for (const auto& [text, count] : cases) EXPECT_EQ(parse_thread_count(text), count) << text;
 }
 
 }  // namespace

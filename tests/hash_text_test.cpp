@@ -23,7 +23,7 @@ using verolt::files::parse_hash_line;
 using verolt::files::PrintFormat;
 using verolt::files::TOTAL_LINE;
 using verolt::files::TOTAL_PREFIX;
-using verolt::gost::HashValue;
+using verolt::gost94::HashValue;
 
 const std::string kP2 = "000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F";
 const std::string kP1 =

@@ -16,7 +16,7 @@
 #include <unistd.h>
 #endif
 
-#include "gost/file_hash.h"
+#include "filehash/file_hasher.h"
 #include "platform/platform.h"
 
 namespace verolt::platform {
@@ -47,7 +47,7 @@ class InputFileTest : public testing::Test {
   }
   // One read of the program's piece size; empty at the end.
   static std::string piece(InputFile& file) {
-    std::vector<unsigned char> buffer(gost::kReadSize);
+    std::vector<unsigned char> buffer(filehash::kReadSize);
     const std::ptrdiff_t got = file.read(buffer.data(), buffer.size());
     EXPECT_GE(got, 0);
     return got <= 0 ? std::string() : std::string(buffer.begin(), buffer.begin() + got);
@@ -63,8 +63,8 @@ class InputFileTest : public testing::Test {
 
 TEST_F(InputFileTest, EverySizeIsReadWholeAndThenStaysAtItsEnd) {
   for (std::size_t size :
-       {std::size_t{0}, std::size_t{1}, std::size_t{299}, gost::kReadSize - 1, gost::kReadSize,
-        gost::kReadSize + 1, 2 * gost::kReadSize, std::size_t{300000}}) {
+       {std::size_t{0}, std::size_t{1}, std::size_t{299}, filehash::kReadSize - 1, filehash::kReadSize,
+        filehash::kReadSize + 1, 2 * filehash::kReadSize, std::size_t{300000}}) {
     SCOPED_TRACE(size);
     const std::string content = bytes(size, 'a');
     write("f", content);
@@ -85,7 +85,7 @@ TEST_F(InputFileTest, SizeAtOpeningIsNoLimit) {
   };
   const std::vector<Case> cases = {
       {100, false, [this] { write("f", bytes(50, 'x'), true); }, 150},
-      {gost::kReadSize, true, [this] { write("f", bytes(10, 'y'), true); }, gost::kReadSize + 10},
+      {filehash::kReadSize, true, [this] { write("f", bytes(10, 'y'), true); }, filehash::kReadSize + 10},
       {1000, false, [this] { fs::resize_file(path("f"), 500); }, 500},
   };
   for (const Case& c : cases) {

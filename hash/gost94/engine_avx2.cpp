@@ -5,9 +5,9 @@
 // their entry 0) turn into zero. The keys are made with scalar instructions (they run beside the
 // vector ones), straight into the layout the rounds load; the mixing is linear on 16-bit words,
 // done as sums of broadcast words under masks worked out at compile time.
-#include "gost/bytes.h"
-#include "gost/engine_portable.h"
-#include "gost/engines.h"
+#include "hash/bytes.h"
+#include "hash/gost94/engine_portable.h"
+#include "hash/gost94/engines.h"
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define VEROLT_GOST_AVX2 1
@@ -20,7 +20,7 @@
 #include <cstdint>
 #include <cstring>
 
-namespace verolt::gost {
+namespace verolt::gost94 {
 
 #if VEROLT_GOST_AVX2
 
@@ -98,8 +98,8 @@ inline void h_and_psi_m(const std::uint8_t h[32], const std::uint8_t m[32], Padd
   std::uint64_t q[4];
   std::uint64_t y[4];
   for (std::size_t i = 0; i < 4; ++i) {
-    q[i] = bytes::load64(m + 8 * i);
-    y[i] = bytes::load64(h + 8 * i);
+    q[i] = hash::bytes::load64(m + 8 * i);
+    y[i] = hash::bytes::load64(h + 8 * i);
   }
   // The new top word: words 0, 1, 2, 3, 12 and 15 of M.
   const std::uint64_t top =
@@ -108,7 +108,7 @@ inline void h_and_psi_m(const std::uint8_t h[32], const std::uint8_t m[32], Padd
   y[1] ^= (q[1] >> 16) | (q[2] << 48);
   y[2] ^= (q[2] >> 16) | (q[3] << 48);
   y[3] ^= (q[3] >> 16) | (top << 48);
-  for (std::size_t i = 0; i < 4; ++i) bytes::store64(out.value() + 8 * i, y[i]);
+  for (std::size_t i = 0; i < 4; ++i) hash::bytes::store64(out.value() + 8 * i, y[i]);
 }
 
 // The rows as shuffle tables, in both halves of a register. Each row has its entry 0 taken out of
@@ -137,7 +137,7 @@ VEROLT_AVX2_TARGET inline Sbox make_sbox(const NibbleTables& t) {
     s.place[k] = _mm256_set1_epi32(static_cast<int>(0x0Fu << (8 * k)));
     zeros |= std::uint32_t{static_cast<std::uint8_t>(t.low[16 * k] | t.high[16 * k])} << (8 * k);
   }
-  s.rotated0 = _mm256_set1_epi32(static_cast<int>(bytes::rotate_left(zeros, 11)));
+  s.rotated0 = _mm256_set1_epi32(static_cast<int>(hash::bytes::rotate_left(zeros, 11)));
   return s;
 }
 
@@ -183,7 +183,7 @@ VEROLT_AVX2_TARGET void group(const EngineTables& tables, const Stream* const* s
       for (int g = 0; g < 2; ++g) {
         const Stream& st = *streams[2 * r + g];
         const std::uint8_t* block = st.blocks + kBlockSize * b;
-        if (st.checksum != nullptr) bytes::add_block(st.checksum, block);
+        if (st.checksum != nullptr) hash::bytes::add_block(st.checksum, block);
         detail::make_keys_by_word(st.h, block, keys[r].word[0] + 16 * g);
         h_and_psi_m(st.h, block, x[2 * r + g]);
         halves[g] = _mm256_permutevar8x32_epi32(load(st.h), split);
@@ -230,7 +230,7 @@ const EngineEntry* avx2_engine() {
   // fewer streams take fewer registers.
   static const EngineEntry kEntry = {
       portable_engine().one, {&group<1>, &group<2>, &group<4>}, 2, 3};
-  return processor_has_avx2() ? &kEntry : nullptr;
+  return &kEntry;
 }
 
 }  // namespace detail
@@ -245,4 +245,4 @@ const EngineEntry* avx2_engine() { return nullptr; }
 
 #endif
 
-}  // namespace verolt::gost
+}  // namespace verolt::gost94

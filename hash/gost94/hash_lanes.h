@@ -2,7 +2,7 @@
 // overlaps their chains. The lanes know bytes and blocks, not files: the caller reads files, hands
 // each lane its bytes, and refills a lane as soon as it is hungry.
 //
-//   HashLanes lanes(default_engine(), set);      // lanes.size() lanes, all idle
+//   HashLanes lanes(engine, set);                // lanes.size() lanes, all idle
 //   lanes.start(i);                              // a new hash in lane i
 //   lanes.feed(i, buffer[i], n);                 // its next bytes; buffer[i] stays untouched
 //   lanes.run();                                 //   until lanes.hungry(i) again
@@ -16,9 +16,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "gost/hash.h"
+#include "hash/gost94/hash.h"
+#include "hash/gost94/steps.h"
 
-namespace verolt::gost {
+namespace verolt::gost94 {
 
 class HashLanes {
  public:
@@ -42,14 +43,10 @@ class HashLanes {
   void finish(std::size_t lane, HashValue& out);
 
  private:
-  struct Lane {
-    HashContext::State state;
-  };
-
-  std::vector<Lane> lanes_;
+  std::vector<MessageState> lanes_;
   std::vector<Stream> streams_;
-  EngineTables tables_;
+  const EngineTables* tables_;
   Engine engine_;
 };
 
-}  // namespace verolt::gost
+}  // namespace verolt::gost94

@@ -1,10 +1,11 @@
-#include "gost/tables.h"
+#include "hash/gost94/tables.h"
 
+#include <array>
 #include <cstring>
 
-#include "gost/bytes.h"
+#include "hash/bytes.h"
 
-namespace verolt::gost {
+namespace verolt::gost94 {
 
 namespace {
 
@@ -74,7 +75,7 @@ void build_substitution_tables(const ParameterSet& set, SubstitutionTables& tabl
 void build_round_tables(const SubstitutionTables& tables, RoundTables& round) {
   for (std::size_t k = 0; k < 4; ++k) {
     for (std::size_t b = 0; b < 256; ++b) {
-      round.t[k][b] = bytes::rotate_left(std::uint32_t{tables.t[k][b]} << (8 * k), 11);
+      round.t[k][b] = hash::bytes::rotate_left(std::uint32_t{tables.t[k][b]} << (8 * k), 11);
     }
   }
 }
@@ -95,4 +96,30 @@ void build_engine_tables(const SubstitutionTables& tables, EngineTables& engine)
   build_nibble_tables(tables, engine.nibbles);
 }
 
-}  // namespace verolt::gost
+namespace {
+
+struct SetTables {
+  SubstitutionTables bytes;
+  EngineTables engine;
+};
+
+// Built once, on first use, and never changed after: every hash of a set shares them, so a small
+// file costs no table building.
+const SetTables& set_tables(int set) {
+  static const std::array<SetTables, 3> kTables = [] {
+    std::array<SetTables, 3> tables{};
+    for (int i = 0; i < 3; ++i) {
+      build_substitution_tables(parameter_set(i), tables[i].bytes);
+      build_engine_tables(tables[i].bytes, tables[i].engine);
+    }
+    return tables;
+  }();
+  return kTables[set == 0 || set == 1 ? static_cast<std::size_t>(set) : 2];
+}
+
+}  // namespace
+
+const SubstitutionTables& substitution_tables(int set) { return set_tables(set).bytes; }
+const EngineTables& engine_tables(int set) { return set_tables(set).engine; }
+
+}  // namespace verolt::gost94

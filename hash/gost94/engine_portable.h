@@ -4,9 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "gost/tables.h"
+#include "hash/gost94/tables.h"
 
-namespace verolt::gost {
+namespace verolt::gost94 {
 
 // GOST 28147-89 encryption of one 8-byte block under a 32-byte key (simple substitution mode).
 void gost_encrypt_block(const RoundTables& round, const std::uint8_t in[8],
@@ -16,12 +16,12 @@ void gost_make_keys(const std::uint8_t h[32], const std::uint8_t m[32], std::uin
 // One compression step: H = f(H, M).
 void gost_step(const RoundTables& round, std::uint8_t h[32], const std::uint8_t m[32]);
 
-}  // namespace verolt::gost
+}  // namespace verolt::gost94
 
-namespace verolt::gost::detail {
+namespace verolt::gost94::detail {
 
 // gost_make_keys laid out by word for the vector engines: word j of key i (0..3) goes to
 // keys + 32 * j + 4 * i, so that two streams' keys 16 bytes apart make one register per word.
 void make_keys_by_word(const std::uint8_t h[32], const std::uint8_t m[32], std::uint8_t* keys);
 
-}  // namespace verolt::gost::detail
+}  // namespace verolt::gost94::detail

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "gost/bytes.h"
-#include "gost/engine_portable.h"
-#include "gost/engines.h"
+#include "hash/bytes.h"
+#include "hash/gost94/engine_portable.h"
+#include "hash/gost94/engines.h"
 
 // The step's parts stay in one piece for the compiler, as they were when written as one function:
 // split into calls, the portable engine lost several per cent.
@@ -16,13 +16,13 @@
 #define VEROLT_STEP_PART inline
 #endif
 
-namespace verolt::gost {
+namespace verolt::gost94 {
 
 namespace {
 
-using bytes::load32;
-using bytes::load64;
-using bytes::store32;
+using hash::bytes::load32;
+using hash::bytes::load64;
+using hash::bytes::store32;
 
 // C3 of key generation (bytes 00 FF 00 FF 00 FF 00 FF FF 00 FF 00 ... 00 FF, least significant
 // first) as its four little-endian 64-bit quarters.
@@ -255,7 +255,7 @@ void steps(const EngineTables& tables, std::uint8_t h[32], std::uint8_t* checksu
            const std::uint8_t* blocks, std::size_t count) {
   for (std::size_t b = 0; b < count; ++b) {
     const std::uint8_t* block = blocks + kBlockSize * b;
-    if (checksum != nullptr) bytes::add_block(checksum, block);
+    if (checksum != nullptr) hash::bytes::add_block(checksum, block);
     gost_step(tables.round, h, block);
   }
 }
@@ -272,7 +272,7 @@ void group(const EngineTables& tables, const Stream* const* streams, std::size_t
     for (std::size_t g = 0; g < G; ++g) {
       const Stream& s = *streams[g];
       const std::uint8_t* block = s.blocks + kBlockSize * b;
-      if (s.checksum != nullptr) bytes::add_block(s.checksum, block);
+      if (s.checksum != nullptr) hash::bytes::add_block(s.checksum, block);
       gost_make_keys(s.h, block, keys[g]);
       for (std::size_t i = 0; i < 4; ++i) {
         x.n1[4 * g + i] = load32(s.h + 8 * i);
@@ -304,4 +304,4 @@ const EngineEntry& portable_engine() {
 
 }  // namespace detail
 
-}  // namespace verolt::gost
+}  // namespace verolt::gost94

@@ -2,8 +2,8 @@
 // 32-bit lanes of one vector, and a round substitutes all 32 nibbles with two byte permutations.
 // Everything else in a step is linear over GF(2) on bytes, so mixing and key generation are sums
 // of byte permutations of the values involved; their indexes are worked out at compile time.
-#include "gost/bytes.h"
-#include "gost/engines.h"
+#include "hash/bytes.h"
+#include "hash/gost94/engines.h"
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define VEROLT_GOST_AVX512 1
@@ -22,7 +22,7 @@
 #include <cstdint>
 #include <cstring>
 
-namespace verolt::gost {
+namespace verolt::gost94 {
 
 #if VEROLT_GOST_AVX512
 
@@ -434,7 +434,7 @@ VEROLT_AVX512_TARGET void group(const EngineTables& tables, const Stream* const*
     __m256i mixed[kStreams];
     for (int i = 0; i < kStreams; ++i) {
       const std::uint8_t* block = streams[i]->blocks + kBlockSize * b;
-      if (streams[i]->checksum != nullptr) bytes::add_block(streams[i]->checksum, block);
+      if (streams[i]->checksum != nullptr) hash::bytes::add_block(streams[i]->checksum, block);
       const __m512i m2 = sum512(kM, load256(block), sum512(kH, hl[i], _mm512_setzero_si512()));
       mixed[i] = _mm256_xor_si256(_mm512_castsi512_si256(m2), _mm512_extracti64x4_epi64(m2, 1));
     }
@@ -481,7 +481,7 @@ const EngineEntry* avx512_engine() {
   // Up to four registers of four streams each fill the latency of the rounds; fewer streams take
   // fewer registers.
   static constexpr EngineEntry kEntry = {&steps, {&group<1>, &group<2>, &group<4>}, 4, 3};
-  return processor_has_avx512() ? &kEntry : nullptr;
+  return &kEntry;
 }
 
 }  // namespace detail
@@ -496,4 +496,4 @@ const EngineEntry* avx512_engine() { return nullptr; }
 
 #endif
 
-}  // namespace verolt::gost
+}  // namespace verolt::gost94

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-namespace verolt::gost::bytes {
+namespace verolt::hash::bytes {
 
 #if defined(__BYTE_ORDER__) && defined(__ORDER_BIG_ENDIAN__) && \
     __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
@@ -59,4 +59,4 @@ inline void add_block(std::uint8_t checksum[32], const std::uint8_t block[32]) {
   }
 }
 
-}  // namespace verolt::gost::bytes
+}  // namespace verolt::hash::bytes

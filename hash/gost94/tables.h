@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace verolt::gost {
+namespace verolt::gost94 {
 
 // Eight substitution nodes of 16 four-bit entries; row r substitutes bits 4r..4r+3.
 struct ParameterSet {
@@ -42,4 +42,9 @@ struct EngineTables {
 };
 void build_engine_tables(const SubstitutionTables& tables, EngineTables& engine);
 
-}  // namespace verolt::gost
+// The tables of parameter set `set` (numbered as parameter_set numbers them), built once and
+// shared by every hash of that set.
+const SubstitutionTables& substitution_tables(int set);
+const EngineTables& engine_tables(int set);
+
+}  // namespace verolt::gost94

@@ -1,0 +1,109 @@
+#include "filehash/file_hasher.h"
+
+#include "hash/gost94/hash_lanes.h"
+
+namespace verolt::filehash {
+
+FileHasher::FileHasher(hash::Engine engine, ReadObserver* observer)
+    : observer_(observer), buffer_(kReadSize), context_(engine) {}
+
+bool FileHasher::hash_add_file(HashContext& context, const std::string& name) {
+  platform::InputFile file;
+  if (!file.open(name)) return false;
+
+  // A file that fails half way must leave no trace in a stream.
+  const HashContext::State saved = context.state();
+  bool complete = false;
+  for (;;) {
+    const std::ptrdiff_t got = file.read(buffer_.data(), buffer_.size());
+    if (got <= 0) {
+      complete = got == 0;
+      break;
+    }
+    const auto n = static_cast<std::size_t>(got);
+    context.hash_update(buffer_.data(), n);
+    if (observer_ != nullptr && !observer_->on_read(n)) break;
+  }
+  file.close();
+  if (observer_ != nullptr) observer_->on_file_end();
+
+  if (!complete) context.restore(saved);
+  return complete;
+}
+
+bool FileHasher::hash_file(const std::string& name, HashValue& out, int set) {
+  context_.hash_reset(set);
+  if (!hash_add_file(context_, name)) return false;
+  context_.hash_finish(out);
+  return true;
+}
+
+struct LaneFileHasher::State {
+  struct Lane {
+    platform::InputFile file;
+    std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(kReadSize);
+    bool busy = false;
+  };
+  State(hash::Engine engine, int set, std::size_t lanes)
+      : hashes(engine, set, lanes), lane(hashes.size()) {}
+
+  gost94::HashLanes hashes;
+  std::vector<Lane> lane;
+  std::size_t busy = 0;
+};
+
+LaneFileHasher::LaneFileHasher(hash::Engine engine, int set, std::size_t lanes)
+    : state_(std::make_unique<State>(engine, set, lanes)) {}
+LaneFileHasher::~LaneFileHasher() = default;
+
+std::size_t LaneFileHasher::lanes() const { return state_->lane.size(); }
+bool LaneFileHasher::busy(std::size_t lane) const { return state_->lane[lane].busy; }
+std::size_t LaneFileHasher::busy_count() const { return state_->busy; }
+
+bool LaneFileHasher::open(std::size_t lane, const std::string& path) {
+  return state_->lane[lane].file.open(path);
+}
+
+platform::FileId LaneFileHasher::file_id(std::size_t lane) const {
+  return state_->lane[lane].file.id();
+}
+
+void LaneFileHasher::start(std::size_t lane) {
+  state_->hashes.start(lane);
+  state_->lane[lane].busy = true;
+  ++state_->busy;
+}
+
+void LaneFileHasher::cancel(std::size_t lane) { state_->lane[lane].file.close(); }
+
+void LaneFileHasher::step(std::vector<Event>& events) {
+  State& s = *state_;
+  for (std::size_t i = 0; i < s.lane.size(); ++i) {
+    State::Lane& l = s.lane[i];
+    // A read too short for a whole block leaves the lane hungry: it reads on, as one stream would.
+    while (l.busy && s.hashes.hungry(i)) {
+      const std::ptrdiff_t got = l.file.read(l.buffer.data(), l.buffer.size());
+      if (got > 0) {
+        s.hashes.feed(i, l.buffer.data(), static_cast<std::size_t>(got));
+        events.push_back({i, static_cast<std::uint64_t>(got)});
+        continue;
+      }
+      // The end of the file, or a read that failed: nothing of a failed file remains in the lane.
+      Event end{i};
+      end.ended = true;
+      end.hashed = got == 0;
+      if (end.hashed) {
+        s.hashes.finish(i, end.value);
+      } else {
+        s.hashes.start(i);
+      }
+      l.file.close();
+      l.busy = false;
+      --s.busy;
+      events.push_back(end);
+    }
+  }
+  s.hashes.run();
+}
+
+}  // namespace verolt::filehash

@@ -1,0 +1,89 @@
+// Stepping one stream, or several streams in the groups the engine steps together. How streams
+// are grouped is scheduling, the same for every engine; which engine steps them is the table's.
+#include "hash/gost94/engines.h"
+
+namespace verolt::gost94 {
+
+void gost_steps(Engine engine, const EngineTables& tables, std::uint8_t h[32],
+                std::uint8_t* checksum, const std::uint8_t* blocks, std::size_t count) {
+  if (count > 0) detail::engine_entry(engine).one(tables, h, checksum, blocks, count);
+}
+
+std::size_t engine_streams(Engine engine) {
+  const detail::EngineEntry& entry = detail::engine_entry(engine);
+  return entry.unit << (entry.levels - 1);
+}
+
+namespace {
+
+constexpr std::size_t kMaxWidth = 16;  // the widest group of any engine
+
+// Steps `filled` streams (at most the widest group) with the fewest places to spare: the widest
+// groups that they fill, then the rest in the narrowest group, or alone.
+void step_group(const detail::EngineEntry& entry, const EngineTables& tables,
+                const Stream* const* streams, std::size_t filled, std::size_t count) {
+  std::uint8_t scratch[kMaxWidth][32] = {};
+  Stream spare[kMaxWidth] = {};
+  const Stream* group[kMaxWidth] = {};
+  std::size_t at = 0;
+  while (at < filled) {
+    const std::size_t left = filled - at;
+    if (left == 1) {
+      const Stream& s = *streams[at];
+      entry.one(tables, s.h, s.checksum, s.blocks, count);
+      return;
+    }
+    std::size_t level = entry.levels - 1;
+    while (level > 0 && (entry.unit << level) > left) --level;
+    const std::size_t width = entry.unit << level;
+    const std::size_t real = left < width ? left : width;
+    for (std::size_t g = 0; g < width; ++g) {
+      if (g < real) {
+        group[g] = streams[at + g];
+      } else {
+        // A copy of the first stream's blocks into a value nobody reads.
+        spare[g] = {scratch[g], nullptr, streams[at]->blocks, count};
+        group[g] = &spare[g];
+      }
+    }
+    entry.groups[level](tables, group, count);
+    at += real;
+  }
+}
+
+}  // namespace
+
+std::size_t gost_steps_streams(Engine engine, const EngineTables& tables, Stream* streams,
+                               std::size_t n) {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (streams[i].count == 0) continue;
+    count = count == 0 || streams[i].count < count ? streams[i].count : count;
+  }
+  if (count == 0) return 0;
+
+  const detail::EngineEntry& entry = detail::engine_entry(engine);
+  const std::size_t widest = engine_streams(engine);
+  const std::size_t width = widest < kMaxWidth ? widest : kMaxWidth;
+  const Stream* group[kMaxWidth] = {};
+  std::size_t filled = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (streams[i].count == 0) continue;
+    group[filled++] = &streams[i];
+    if (filled == width) {
+      step_group(entry, tables, group, filled, count);
+      filled = 0;
+    }
+  }
+  if (filled > 0) step_group(entry, tables, group, filled, count);
+
+  for (std::size_t i = 0; i < n; ++i) {
+    Stream& s = streams[i];
+    if (s.count == 0) continue;
+    s.blocks += kBlockSize * count;
+    s.count -= count;
+  }
+  return count;
+}
+
+}  // namespace verolt::gost94
