@@ -50,10 +50,6 @@ class DirectorySearch {
   State* state_;
 };
 
-// Mask matching of the POSIX search: "*" any run, "?" one character, ASCII letters in either
-// case, "*.*" every name. Runs in O(mask × name) at worst.
-bool mask_matches(std::string_view mask, std::string_view name);
-
 // True when `name` opens for reading (without waiting on a FIFO).
 bool opens_for_reading(const std::string& name);
 
@@ -113,14 +109,6 @@ class InputFile {
   std::uint64_t delivered_ = 0;
   bool ended_ = false;
 };
-
-// Windows-1251: the byte of a code point, or -1 when it has none.
-int cp1251_byte(std::uint32_t codePoint);
-// The code point of the UTF-8 character at `i`, which moves past it; nothing when the bytes there
-// are not UTF-8.
-std::optional<std::uint32_t> next_utf8(std::string_view text, std::size_t& i);
-// The Windows-1251 form of UTF-8 text; nothing when it is not UTF-8 or a character has none.
-std::optional<std::string> utf8_to_cp1251(std::string_view utf8);
 
 // A name as it is ordered: its Windows-1251 form where it has one (on Windows names are in that
 // code page already), so both builds put a tree in the same order.

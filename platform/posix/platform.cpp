@@ -12,6 +12,7 @@
 #include <mutex>
 
 #include "platform/platform.h"
+#include "text/cp1251.h"
 
 namespace verolt::platform {
 
@@ -232,7 +233,7 @@ std::string ansi_to_console(std::string_view ansi) {
 std::string name_to_console(std::string_view name) { return std::string(name); }
 
 std::string name_sort_form(std::string_view name) {
-  return utf8_to_cp1251(name).value_or(std::string(name));
+  return text::utf8_to_cp1251(name).value_or(std::string(name));
 }
 
 namespace {
@@ -255,19 +256,12 @@ std::optional<std::string> from_cp1251_strictly(std::string_view ansi) {
   return out;
 }
 
-bool is_utf8(std::string_view text) {
-  for (std::size_t i = 0; i < text.size();) {
-    if (!next_utf8(text, i)) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 std::optional<std::string> other_build_name(std::string_view listed) {
   std::string name(listed);
   bool changed = false;
-  if (!is_utf8(listed)) {
+  if (!text::is_utf8(listed)) {
     if (std::optional<std::string> converted = from_cp1251_strictly(listed)) {
       name = std::move(*converted);
       changed = true;

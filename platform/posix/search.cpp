@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "text/mask.h"
 
 namespace verolt::platform {
 
@@ -105,7 +106,7 @@ bool DirectorySearch::find_next(FoundEntry& entry) {
       state_->close();
       return false;
     }
-    if (mask_matches(state_->mask, found->d_name) &&
+    if (text::mask_matches(state_->mask, found->d_name) &&
         describe(state_->dir, *found, state_->sizes, entry)) {
       return true;
     }

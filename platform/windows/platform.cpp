@@ -13,6 +13,7 @@
 #include <mutex>
 
 #include "platform/platform.h"
+#include "text/cp1251.h"
 
 namespace verolt::platform {
 
@@ -221,7 +222,7 @@ std::optional<std::string> other_build_name(std::string_view listed) {
   bool beyondAscii = false;
   for (const char c : listed) beyondAscii = beyondAscii || static_cast<unsigned char>(c) >= 0x80;
   if (!beyondAscii) return std::nullopt;
-  return utf8_to_cp1251(listed);
+  return text::utf8_to_cp1251(listed);
 }
 
 namespace {
