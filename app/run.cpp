@@ -18,7 +18,9 @@
 #include "files/lists.h"
 #include "files/texts.h"
 #include "gost/hash.h"
-#include "platform/platform.h"
+#include "platform/command_line.h"
+#include "platform/console.h"
+#include "platform/files.h"
 
 namespace verolt::app {
 

@@ -6,7 +6,7 @@
 #include "files/lists.h"
 #include "files/texts.h"
 #include "gost/file_hash.h"
-#include "platform/platform.h"
+#include "platform/console.h"
 
 namespace verolt::app {
 

@@ -5,7 +5,8 @@
 #include <utility>
 
 #include "gost/hash_lanes.h"
-#include "platform/platform.h"
+#include "platform/console.h"
+#include "platform/files.h"
 
 namespace verolt::gost {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "gost/hash.h"
-#include "platform/platform.h"
+#include "platform/files.h"
 
 namespace verolt::gost {
 

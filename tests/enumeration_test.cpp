@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "files/enumeration.h"
-#include "platform/platform.h"
+#include "platform/file_names.h"
+#include "platform/files.h"
 
 namespace {
 

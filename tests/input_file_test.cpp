@@ -17,7 +17,7 @@
 #endif
 
 #include "gost/file_hash.h"
-#include "platform/platform.h"
+#include "platform/files.h"
 
 namespace verolt::platform {
 namespace {

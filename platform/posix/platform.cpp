@@ -11,7 +11,10 @@
 #include <cstring>
 #include <mutex>
 
-#include "platform/platform.h"
+#include "platform/command_line.h"
+#include "platform/console.h"
+#include "platform/file_names.h"
+#include "platform/files.h"
 #include "text/cp1251.h"
 
 namespace verolt::platform {

@@ -8,7 +8,9 @@
 #include <optional>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/directory_search.h"
+#include "platform/file_names.h"
+#include "platform/files.h"
 #include "text/mask.h"
 
 namespace verolt::platform {
