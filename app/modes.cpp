@@ -5,7 +5,7 @@
 #include "app/messages.h"
 #include "files/console.h"
 #include "files/texts.h"
-#include "platform/platform.h"
+#include "platform/console.h"
 
 namespace verolt::app {
 

@@ -19,7 +19,9 @@
 #include "files/lists.h"
 #include "files/texts.h"
 #include "hash/gost94/hash.h"
-#include "platform/platform.h"
+#include "platform/command_line.h"
+#include "platform/console.h"
+#include "platform/files.h"
 
 namespace verolt::app {
 

@@ -7,7 +7,7 @@
 #include "files/hash_text.h"
 #include "files/lists.h"
 #include "files/texts.h"
-#include "platform/platform.h"
+#include "platform/console.h"
 
 namespace verolt::app {
 

@@ -8,7 +8,9 @@
 #include "app/messages.h"
 #include "files/console.h"
 #include "files/texts.h"
-#include "platform/platform.h"
+#include "platform/console.h"
+#include "platform/file_names.h"
+#include "platform/files.h"
 
 namespace verolt::app {
 

@@ -11,7 +11,7 @@
 
 #include "filehash/progress.h"
 #include "hash/gost94/hash.h"
-#include "platform/platform.h"
+#include "platform/files.h"
 
 namespace verolt::filehash {
 

@@ -5,7 +5,7 @@
 #include <charconv>
 #include <utility>
 
-#include "platform/platform.h"
+#include "platform/console.h"
 
 namespace verolt::filehash {
 

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "platform/platform.h"
+#include "platform/console.h"
 
 namespace verolt::files {
 

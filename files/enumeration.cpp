@@ -10,7 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/directory_search.h"
+#include "platform/file_names.h"
 
 namespace verolt::files {
 

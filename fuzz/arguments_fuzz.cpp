@@ -13,7 +13,7 @@
 
 #include "app/command_line.h"
 #include "fuzz/check.h"
-#include "platform/platform.h"
+#include "platform/console.h"
 
 namespace {
 

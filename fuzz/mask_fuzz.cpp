@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "fuzz/check.h"
-#include "platform/platform.h"
+#include "text/mask.h"
 
 namespace {
 
 using verolt::fuzz::check;
-using verolt::platform::mask_matches;
+using verolt::text::mask_matches;
 
 constexpr std::size_t kMaxMask = 64;
 constexpr std::size_t kMaxName = 256;

@@ -9,7 +9,7 @@
 
 #include "app/single_file.h"
 #include "fuzz/check.h"
-#include "platform/platform.h"
+#include "platform/command_line.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // platform, built on the platform's console conversion.
 #include <cstdio>
 
-#include "platform/platform.h"
+#include "platform/console.h"
 
 namespace verolt::platform {
 

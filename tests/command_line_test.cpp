@@ -11,7 +11,7 @@
 #include "app/single_file.h"
 #include "files/console.h"
 #include "files/texts.h"
-#include "platform/platform.h"
+#include "platform/console.h"
 
 namespace verolt::app {
 namespace {

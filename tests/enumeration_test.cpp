@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -9,7 +8,8 @@
 #include <vector>
 
 #include "files/enumeration.h"
-#include "platform/platform.h"
+#include "platform/file_names.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -21,7 +21,6 @@ using verolt::files::find_files;
 using verolt::files::sort_entries;
 using verolt::files::split_target;
 using verolt::platform::kSeparator;
-using verolt::platform::mask_matches;
 
 // A path written with "/" in the platform's separator.
 std::string native(std::string path) {
@@ -121,81 +120,6 @@ TEST(EntryPath, JoinsPrefixDirAndName) {
   EXPECT_EQ(entry_path(native("../"), entry("", "f.txt")), native("../f.txt"));
   EXPECT_EQ(entry_path("", entry("", "f.txt")), "f.txt");
   EXPECT_EQ(entry_path("", entry("d", "f")), native("d/f"));
-}
-
-TEST(MaskMatches, WildcardsAndCase) {
-  struct Case {
-    const char* mask;
-    const char* name;
-    bool matches;
-  };
-  const std::vector<Case> cases = {
-      {"*.*", "noext", true},
-      {"*.*", "a.b.c", true},
-      {"*.*", ".", true},
-      {"*.*", ".hidden", true},
-      {"*", "anything.at.all", true},
-      {"*", "", true},
-      {"", "", true},
-      {"", "a", false},
-      {"*.txt", "readme.txt", true},
-      {"*.txt", "README.TXT", true},
-      {"*.TXT", "readme.txt", true},
-      {"*.txt", "readme.txt.bak", false},
-      {"*.txt", "txt", false},
-      {"*.txt", ".txt", true},
-      {"a?c", "abc", true},
-      {"a?c", "ac", false},
-      {"a?c", "abbc", false},
-      {"??", "ab", true},
-      {"??", "a", false},
-      {"a*b*c", "aXXbYYc", true},
-      {"a*b*c", "aXXbYY", false},
-      {"*ab", "aab", true},
-      {"*a*", "bab", true},
-      {"**", "x", true},
-      {"*?", "", false},
-      {"*.", "abc", false},
-      {"*.*x", "abc", false},
-      {"[ab]", "a", false},
-      {"[ab]", "[AB]", true},
-      {"\xD0\xAF", "\xD0\xAF", true},
-      // Only ASCII letters fold.
-      {"\xD0\xAF", "\xD1\x8F", false},
-      // "?" stands for one character of a UTF-8 name, not for one byte of it.
-      {"?.txt", "\xD1\x8F.txt", true},
-      {"??.txt", "\xD1\x8F.txt", false},
-      {"*??", "\xE2\x82\xAC", false},
-      {"*?", "\xE2\x82\xAC", true},
-      // Bytes that are no UTF-8 stand for themselves.
-      {"?", "\xE0", true},
-      {"??", "\xD1\xE0", true},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(mask_matches(c.mask, c.name), c.matches) << c.mask << " vs " << c.name;
-  }
-}
-
-TEST(MaskMatches, NamesSplitIntoCharactersOneWayOnly) {
-  // "д" is D0 B4; a lone D0 before it is a character of its own.
-  EXPECT_TRUE(mask_matches("*\xD0\xB4*", "\xD0\xD0\xB4Z"));
-  EXPECT_TRUE(mask_matches("\xD0?Z", "\xD0\xD0\xB4Z"));
-  // A byte of a character is not a character: neither a lone lead nor a lone continuation byte
-  // of the mask matches inside "д", wherever a star lets the match start.
-  EXPECT_FALSE(mask_matches("\xD0*", "\xD0\xB4"));
-  EXPECT_FALSE(mask_matches("*\xB4Z", "\xD0\xB4Z"));
-  EXPECT_FALSE(mask_matches("*\xD0*\xB4Z", "\xD0\xD0\xB4Z"));
-}
-
-TEST(MaskMatches, PathologicalMasksFinishFast) {
-  const std::string name(10000, 'a');
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(mask_matches("*a*a*a*a*a*a*a*b", name));
-  EXPECT_TRUE(mask_matches("*a*a*a*a*a*a*a*a", name));
-  EXPECT_FALSE(mask_matches(std::string(5000, '*') + "b", name));
-  EXPECT_FALSE(mask_matches("*" + std::string(1000, 'a') + "b*", name));
-  const auto elapsed = std::chrono::steady_clock::now() - start;
-  EXPECT_LT(elapsed, std::chrono::seconds(2));
 }
 
 // A scratch directory that disappears with the test.

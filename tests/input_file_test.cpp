@@ -17,7 +17,7 @@
 #endif
 
 #include "filehash/file_hasher.h"
-#include "platform/platform.h"
+#include "platform/files.h"
 
 namespace verolt::platform {
 namespace {

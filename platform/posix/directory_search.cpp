@@ -1,18 +1,18 @@
-// Directory search and file sizes on POSIX systems.
+// Directory search on POSIX systems: the listing read with readdir, matched against the mask
+// here, since the system filters nothing.
+#include "platform/directory_search.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdint>
-#include <optional>
 #include <string>
 
-#include "platform/platform.h"
+#include "text/mask.h"
 
 namespace verolt::platform {
-
-bool is_separator(char c) { return c == '/'; }
 
 struct DirectorySearch::State {
   DIR* dir = nullptr;
@@ -105,21 +105,11 @@ bool DirectorySearch::find_next(FoundEntry& entry) {
       state_->close();
       return false;
     }
-    if (mask_matches(state_->mask, found->d_name) &&
+    if (text::mask_matches(state_->mask, found->d_name) &&
         describe(state_->dir, *found, state_->sizes, entry)) {
       return true;
     }
   }
-}
-
-std::optional<std::uint64_t> listed_file_size(const std::string& name) {
-  struct stat st {};
-  // A name with a NUL inside (a line of a UTF-16 list, say) would name another file.
-  if (name.empty() || name.find('\0') != std::string::npos || stat(name.c_str(), &st) != 0 ||
-      S_ISDIR(st.st_mode)) {
-    return std::nullopt;
-  }
-  return size_of(st);
 }
 
 }  // namespace verolt::platform

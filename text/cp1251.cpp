@@ -1,10 +1,10 @@
 // Windows-1251, the code page of the program's texts and of names on Windows, against Unicode.
 // Shared by both platforms: the table is the same everywhere, so both builds agree on it.
+#include "text/cp1251.h"
+
 #include <array>
 
-#include "platform/platform.h"
-
-namespace verolt::platform {
+namespace verolt::text {
 
 namespace {
 
@@ -74,4 +74,11 @@ std::optional<std::string> utf8_to_cp1251(std::string_view utf8) {
   return out;
 }
 
-}  // namespace verolt::platform
+bool is_utf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    if (!next_utf8(text, i)) return false;
+  }
+  return true;
+}
+
+}  // namespace verolt::text

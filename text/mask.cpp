@@ -1,10 +1,10 @@
 // Mask matching for searches that the system does not filter itself.
+#include "text/mask.h"
+
 #include <cstddef>
 #include <string_view>
 
-#include "platform/platform.h"
-
-namespace verolt::platform {
+namespace verolt::text {
 
 namespace {
 
@@ -87,4 +87,4 @@ bool mask_matches(std::string_view mask, std::string_view name) {
   return m == mask.size();
 }
 
-}  // namespace verolt::platform
+}  // namespace verolt::text

@@ -1,21 +1,23 @@
-// POSIX implementation of the platform layer (Linux and other Unix systems).
+// Files on POSIX systems: opened without ever waiting on a FIFO, told apart by their type.
+#include "platform/files.h"
+
 #include <fcntl.h>
-#include <iconv.h>
-#include <langinfo.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <clocale>
-#include <cstdio>
-#include <cstring>
-#include <mutex>
 
-#include "platform/platform.h"
+#include "platform/console.h"
 
 namespace verolt::platform {
 
-// ---- data files ----
+namespace {
+
+std::uint64_t size_of(const struct stat& st) {
+  return st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+}
+
+}  // namespace
 
 InputFile::~InputFile() { close(); }
 
@@ -154,178 +156,14 @@ bool opens_for_reading(const std::string& name) {
   return !isDirectory;
 }
 
-// ---- console ----
-
-namespace {
-
-struct Converter {
-  std::mutex lock;
-  iconv_t cd{};
-  bool open = false;
-  bool initialised = false;
-};
-
-Converter& converter() {
-  static Converter instance;
-  return instance;
-}
-
-std::string console_codeset() {
-  const char* codeset = ::nl_langinfo(CODESET);
-  // The C and POSIX locales count as UTF-8: their ASCII set cannot show the program's texts.
-  if (codeset == nullptr || *codeset == '\0' || std::strcmp(codeset, "ANSI_X3.4-1968") == 0 ||
-      std::strcmp(codeset, "ASCII") == 0 || std::strcmp(codeset, "US-ASCII") == 0) {
-    return "UTF-8";
+std::optional<std::uint64_t> listed_file_size(const std::string& name) {
+  struct stat st {};
+  // A name with a NUL inside (a line of a UTF-16 list, say) would name another file.
+  if (name.empty() || name.find('\0') != std::string::npos || stat(name.c_str(), &st) != 0 ||
+      S_ISDIR(st.st_mode)) {
+    return std::nullopt;
   }
-  return codeset;
-}
-
-}  // namespace
-
-void initialise_console() {
-  // LC_CTYPE only: numbers keep their "C" form ("43.69%", not "43,69%").
-  (void)std::setlocale(LC_CTYPE, "");
-  Converter& conv = converter();
-  std::lock_guard<std::mutex> guard(conv.lock);
-  if (conv.initialised) return;
-  conv.initialised = true;
-  const std::string target = console_codeset() + "//TRANSLIT";
-  conv.cd = ::iconv_open(target.c_str(), "CP1251");
-  // iconv_open reports failure as (iconv_t)-1.
-  conv.open = conv.cd != iconv_t(-1);  // NOLINT(performance-no-int-to-ptr)
-}
-
-std::string ansi_to_console(std::string_view ansi) {
-  Converter& conv = converter();
-  std::lock_guard<std::mutex> guard(conv.lock);
-  if (!conv.open) return std::string(ansi);
-  std::string out;
-  out.resize(ansi.size() * 4 + 16);
-  std::string in(ansi);
-  char* inPtr = in.data();
-  std::size_t inLeft = in.size();
-  char* outPtr = out.data();
-  std::size_t outLeft = out.size();
-  ::iconv(conv.cd, nullptr, nullptr, nullptr, nullptr);
-  while (inLeft > 0) {
-    if (::iconv(conv.cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1)) {
-      break;
-    }
-    if (errno == E2BIG) {
-      const std::size_t used = static_cast<std::size_t>(outPtr - out.data());
-      out.resize(out.size() * 2);
-      outPtr = out.data() + used;
-      outLeft = out.size() - used;
-      continue;
-    }
-    // A byte the console cannot show: a question mark stands for it.
-    if (outLeft == 0) continue;
-    *outPtr++ = '?';
-    --outLeft;
-    ++inPtr;
-    --inLeft;
-  }
-  out.resize(static_cast<std::size_t>(outPtr - out.data()));
-  return out;
-}
-
-std::string name_to_console(std::string_view name) { return std::string(name); }
-
-std::string name_sort_form(std::string_view name) {
-  return utf8_to_cp1251(name).value_or(std::string(name));
-}
-
-namespace {
-
-// Windows-1251 text in the locale's character set; nothing when a byte has no place there.
-std::optional<std::string> from_cp1251_strictly(std::string_view ansi) {
-  const iconv_t cd = ::iconv_open(console_codeset().c_str(), "CP1251");
-  if (cd == iconv_t(-1)) return std::nullopt;  // NOLINT(performance-no-int-to-ptr)
-  std::string in(ansi);
-  std::string out(ansi.size() * 4 + 16, '\0');
-  char* inPtr = in.data();
-  std::size_t inLeft = in.size();
-  char* outPtr = out.data();
-  std::size_t outLeft = out.size();
-  const bool whole =
-      ::iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1);
-  ::iconv_close(cd);
-  if (!whole) return std::nullopt;
-  out.resize(static_cast<std::size_t>(outPtr - out.data()));
-  return out;
-}
-
-bool is_utf8(std::string_view text) {
-  for (std::size_t i = 0; i < text.size();) {
-    if (!next_utf8(text, i)) return false;
-  }
-  return true;
-}
-
-}  // namespace
-
-std::optional<std::string> other_build_name(std::string_view listed) {
-  std::string name(listed);
-  bool changed = false;
-  if (!is_utf8(listed)) {
-    if (std::optional<std::string> converted = from_cp1251_strictly(listed)) {
-      name = std::move(*converted);
-      changed = true;
-    }
-  }
-  for (char& c : name) {
-    if (c == '\\') {
-      c = '/';
-      changed = true;
-    }
-  }
-  if (!changed) return std::nullopt;
-  return name;
-}
-
-// Asked once: progress asks for every read.
-bool console_channel_open() {
-  static const bool terminal = ::isatty(STDERR_FILENO) == 1;
-  return terminal;
-}
-
-bool output_is_terminal() {
-  static const bool terminal = ::isatty(STDOUT_FILENO) == 1;
-  return terminal;
-}
-
-void console_write(std::string_view text) {
-  if (!console_channel_open()) return;
-  (void)std::fflush(stderr);
-  while (!text.empty()) {
-    const ssize_t n = ::write(STDERR_FILENO, text.data(), text.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    text.remove_prefix(static_cast<std::size_t>(n));
-  }
-}
-
-// ---- answers and boxes ----
-
-bool input_is_terminal() { return ::isatty(STDIN_FILENO) == 1; }
-
-bool message_box(const BoxText& text, std::string_view title, BoxButtons buttons, bool errorIcon) {
-  return console_message_box(text, title, buttons, errorIcon);
-}
-
-std::string whole_command_line(int argc, char** argv) {
-  std::string line;
-  for (int i = 0; i < argc; ++i) {
-    const std::string arg = argv[i] != nullptr ? argv[i] : "";
-    if (i > 0) line += ' ';
-    // Quoted like a Windows shell would pass it, so the parse sees one token.
-    if (arg.empty() || arg.find(' ') != std::string::npos) {
-      line += '"' + arg + '"';
-    } else {
-      line += arg;
-    }
-  }
-  return line;
+  return size_of(st);
 }
 
 }  // namespace verolt::platform

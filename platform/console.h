@@ -1,0 +1,52 @@
+// The console: the program's texts in its character set, the channel for progress, message
+// boxes, and the answers read from standard input.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace verolt::platform {
+
+// Takes the console's character set from the environment; called once at start.
+void initialise_console();
+
+// Console text: the program's own Windows-1251 texts in the console's character set.
+std::string ansi_to_console(std::string_view ansi);
+// A file name as it must appear on the console (names are already in the locale's set on POSIX).
+std::string name_to_console(std::string_view name);
+
+// The console channel for progress and walk dots; never the standard output.
+bool console_channel_open();
+// True when standard output is a terminal (a console on Windows), watched as it is written.
+bool output_is_terminal();
+void console_write(std::string_view text);
+
+// Text of a message box: the program's own Windows-1251 text around at most one file name,
+// which is shown as it is.
+struct BoxText {
+  std::string before;
+  std::string name;
+  std::string after;
+};
+
+// A modal message box that waits for its answer. Returns true for the answer Yes (or OK).
+enum class BoxButtons { Ok, YesNo };
+bool message_box(const BoxText& text, std::string_view title, BoxButtons buttons, bool errorIcon);
+
+// The same box presented on standard error, its answer read from standard input: the only form
+// on POSIX, and the unattended form on Windows.
+bool console_message_box(const BoxText& text, std::string_view title, BoxButtons buttons,
+                         bool errorIcon);
+
+// True when standard input is a terminal, where an OK box waits for Enter.
+bool input_is_terminal();
+
+// From now on every answer finds the end of input: standard input was read as a list.
+void end_input();
+
+// One line of standard input without its line end; nothing at the end of input. Every answer the
+// program reads goes through here, so lines fed by a script are taken one per question.
+std::optional<std::string> read_input_line();
+
+}  // namespace verolt::platform

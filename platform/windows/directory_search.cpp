@@ -1,0 +1,56 @@
+// Directory search on Windows: FindFirstFileA, which matches the mask itself.
+#include "platform/directory_search.h"
+
+#include "platform/windows/win32.h"
+
+namespace verolt::platform {
+
+namespace {
+
+std::uint64_t size_of(const WIN32_FIND_DATAA& data) {
+  return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+}
+
+void fill(const WIN32_FIND_DATAA& data, FoundEntry& entry) {
+  entry.name = data.cFileName;
+  const bool directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  // A junction or directory symlink is a reparse point: the walk does not follow it.
+  const bool reparse = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  entry.isDirectory = directory && !reparse;
+  entry.isLinkedDirectory = directory && reparse;
+  entry.size = directory ? 0 : size_of(data);
+}
+
+}  // namespace
+
+struct DirectorySearch::State {
+  HANDLE handle = INVALID_HANDLE_VALUE;
+};
+
+DirectorySearch::DirectorySearch(bool /*sizes*/) : state_(new State) {}
+
+DirectorySearch::~DirectorySearch() {
+  if (state_->handle != INVALID_HANDLE_VALUE) FindClose(state_->handle);
+  delete state_;
+}
+
+bool DirectorySearch::find_first(const std::string& directory, const std::string& mask,
+                                 FoundEntry& entry) {
+  if (state_->handle != INVALID_HANDLE_VALUE) FindClose(state_->handle);
+  WIN32_FIND_DATAA data{};
+  const std::string pattern = directory + mask;
+  state_->handle = FindFirstFileA(pattern.c_str(), &data);
+  if (state_->handle == INVALID_HANDLE_VALUE) return false;
+  fill(data, entry);
+  return true;
+}
+
+bool DirectorySearch::find_next(FoundEntry& entry) {
+  if (state_->handle == INVALID_HANDLE_VALUE) return false;
+  WIN32_FIND_DATAA data{};
+  if (!FindNextFileA(state_->handle, &data)) return false;
+  fill(data, entry);
+  return true;
+}
+
+}  // namespace verolt::platform
