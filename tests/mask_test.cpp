@@ -83,8 +83,10 @@ TEST(MaskMatches, PathologicalMasksFinishFast) {
   EXPECT_TRUE(mask_matches("*a*a*a*a*a*a*a*a", name));
   EXPECT_FALSE(mask_matches(std::string(5000, '*') + "b", name));
   EXPECT_FALSE(mask_matches("*" + std::string(1000, 'a') + "b*", name));
+  // A backtracking matcher would take longer than any test run here; the linear one takes
+  // milliseconds, seconds under ThreadSanitizer on a busy machine. Only the first is a fault.
   const auto elapsed = std::chrono::steady_clock::now() - start;
-  EXPECT_LT(elapsed, std::chrono::seconds(2));
+  EXPECT_LT(elapsed, std::chrono::seconds(60));
 }
 
 }  // namespace
