@@ -8,6 +8,7 @@
 #include "hash/bytes.h"
 #include "hash/gost94/engine_portable.h"
 #include "hash/gost94/engines.h"
+#include "hash/gost94/linear.h"
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define VEROLT_GOST_AVX2 1
@@ -26,24 +27,9 @@ namespace verolt::gost94 {
 
 namespace {
 
+using detail::WordMatrix;
+
 // ---- The mixing as masks, at compile time ----
-
-// psi^n on the sixteen 16-bit words: bit w of row[o] says that input word w enters output word o.
-struct WordMatrix {
-  std::uint16_t row[16];
-};
-
-constexpr WordMatrix psi_power(int n) {
-  std::uint16_t seq[16 + 80] = {};
-  for (int j = 0; j < 16; ++j) seq[j] = static_cast<std::uint16_t>(1u << j);
-  for (int j = 0; j < n; ++j) {
-    seq[j + 16] = static_cast<std::uint16_t>(seq[j] ^ seq[j + 1] ^ seq[j + 2] ^ seq[j + 3] ^
-                                             seq[j + 12] ^ seq[j + 15]);
-  }
-  WordMatrix m{};
-  for (int o = 0; o < 16; ++o) m.row[o] = seq[n + o];
-  return m;
-}
 
 // A 32-bit broadcast of the value's bytes 2k..2k+3 puts word k in the even words of a register
 // and word k + 1 in the odd ones; k runs from -1 (word 0 alone, in the odd words) to 15 (word 15
@@ -71,8 +57,8 @@ struct Padded {
 };
 
 // The new H is psi^61(H ^ psi(M)) ^ psi^74(S).
-constexpr Masks kMixX = masks_of(psi_power(61));
-constexpr Masks kMixS = masks_of(psi_power(74));
+constexpr Masks kMixX = masks_of(detail::psi_power(61));
+constexpr Masks kMixS = masks_of(detail::psi_power(74));
 
 #define VEROLT_AVX2_TARGET __attribute__((target("avx2")))
 
@@ -101,9 +87,10 @@ inline void h_and_psi_m(const std::uint8_t h[32], const std::uint8_t m[32], Padd
     q[i] = hash::bytes::load64(m + 8 * i);
     y[i] = hash::bytes::load64(h + 8 * i);
   }
-  // The new top word: words 0, 1, 2, 3, 12 and 15 of M.
-  const std::uint64_t top =
-      (q[0] ^ (q[0] >> 16) ^ (q[0] >> 32) ^ (q[0] >> 48) ^ q[3] ^ (q[3] >> 48)) & 0xFFFFu;
+  // The new top word: the taps of psi, word t of M being 16-bit part t % 4 of q[t / 4].
+  std::uint64_t top = 0;
+  for (const int t : detail::kPsiTaps) top ^= q[t / 4] >> (16 * (t % 4));
+  top &= 0xFFFFu;
   y[0] ^= (q[0] >> 16) | (q[1] << 48);
   y[1] ^= (q[1] >> 16) | (q[2] << 48);
   y[2] ^= (q[2] >> 16) | (q[3] << 48);
@@ -183,7 +170,7 @@ VEROLT_AVX2_TARGET void group(const EngineTables& tables, const Stream* const* s
       for (int g = 0; g < 2; ++g) {
         const Stream& st = *streams[2 * r + g];
         const std::uint8_t* block = st.blocks + kBlockSize * b;
-        if (st.checksum != nullptr) hash::bytes::add_block(st.checksum, block);
+        if (st.checksum != nullptr) detail::add_to_checksum(st.checksum, block);
         detail::make_keys_by_word(st.h, block, keys[r].word[0] + 16 * g);
         h_and_psi_m(st.h, block, x[2 * r + g]);
         halves[g] = _mm256_permutevar8x32_epi32(load(st.h), split);
@@ -192,13 +179,11 @@ VEROLT_AVX2_TARGET void group(const EngineTables& tables, const Stream* const* s
       n2[r] = _mm256_permute2x128_si256(halves[0], halves[1], 0x31);
     }
 
-    for (int pass = 0; pass < 4; ++pass) {
-      for (int j = 0; j < 8; j += 2) {
-        const int odd = pass < 3 ? j : 7 - j;
-        const int even = pass < 3 ? j + 1 : 6 - j;
-        for (int r = 0; r < R; ++r) n2[r] = round(s, n2[r], n1[r], load(keys[r].word[odd]));
-        for (int r = 0; r < R; ++r) n1[r] = round(s, n1[r], n2[r], load(keys[r].word[even]));
-      }
+    for (int i = 0; i < detail::kRounds; i += 2) {
+      const int odd = detail::round_key_word(i);
+      const int even = detail::round_key_word(i + 1);
+      for (int r = 0; r < R; ++r) n2[r] = round(s, n2[r], n1[r], load(keys[r].word[odd]));
+      for (int r = 0; r < R; ++r) n1[r] = round(s, n1[r], n2[r], load(keys[r].word[even]));
     }
 
     for (int r = 0; r < R; ++r) {

@@ -4,6 +4,7 @@
 // of byte permutations of the values involved; their indexes are worked out at compile time.
 #include "hash/bytes.h"
 #include "hash/gost94/engines.h"
+#include "hash/gost94/linear.h"
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define VEROLT_GOST_AVX512 1
@@ -20,13 +21,16 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
 namespace verolt::gost94 {
 
 #if VEROLT_GOST_AVX512
 
 namespace {
+
+using detail::kC3;
+using detail::psi_power;
+using detail::WordMatrix;
 
 // ---- The linear maps, at compile time ----
 
@@ -42,23 +46,6 @@ constexpr int lane_position(int b) { return (b % 8 < 4 ? 0 : 16) + 4 * (b / 8) +
 // The encryption result S in the same registers: N2 is the low half of each quarter, N1 the high
 // one. Positions 0..15 are N1, 16..31 N2.
 constexpr int cipher_position(int b) { return (b % 8 < 4 ? 16 : 0) + 4 * (b / 8) + b % 4; }
-
-// psi^n on the sixteen 16-bit words: bit w of row[o] says that input word w enters output word o.
-struct WordMatrix {
-  std::uint16_t row[16];
-};
-
-constexpr WordMatrix psi_power(int n) {
-  std::uint16_t seq[16 + 80] = {};
-  for (int j = 0; j < 16; ++j) seq[j] = static_cast<std::uint16_t>(1u << j);
-  for (int j = 0; j < n; ++j) {
-    seq[j + 16] = static_cast<std::uint16_t>(seq[j] ^ seq[j + 1] ^ seq[j + 2] ^ seq[j + 3] ^
-                                             seq[j + 12] ^ seq[j + 15]);
-  }
-  WordMatrix m{};
-  for (int o = 0; o < 16; ++o) m.row[o] = seq[n + o];
-  return m;
-}
 
 // The new H is psi^61(H) ^ psi^62(M) ^ psi^74(S). The first two do not wait for the encryption.
 // psi^n from a value in the lane layout (H) or as loaded (M) to the lane layout:
@@ -122,11 +109,6 @@ constexpr ByteMap key_map(int half, bool from_h) {
   }
   return map;
 }
-
-// C3, least significant byte first.
-constexpr std::uint8_t kC3[32] = {0x00, 0xFF, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0xFF, 0xFF, 0x00, 0xFF,
-                                  0x00, 0xFF, 0x00, 0xFF, 0x00, 0x00, 0xFF, 0xFF, 0x00, 0xFF, 0x00,
-                                  0x00, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0x00, 0xFF};
 
 struct Bytes64 {
   std::uint8_t b[64];
@@ -284,13 +266,12 @@ VEROLT_AVX512_TARGET inline __m128i round(const Sbox& s, __m128i other, __m128i 
   return _mm_ternarylogic_epi32(other, _mm_rol_epi32(low, 11), _mm_rol_epi32(high, 11), 0x96);
 }
 
-// Eight rounds with key words 0..7 (forward) or 7..0; odd rounds change N2, even ones N1. The
-// encryption is three forward passes and a backward one.
-VEROLT_AVX512_TARGET inline void eight_rounds(const Sbox& s, const __m128i k[8], bool forward,
+// Rounds 8 * pass to 8 * pass + 7 of the 32, so that other work can go between the passes.
+VEROLT_AVX512_TARGET inline void eight_rounds(const Sbox& s, const __m128i k[8], int pass,
                                               __m128i& n1, __m128i& n2) {
-  for (int j = 0; j < 8; j += 2) {
-    n2 = round(s, n2, n1, k[forward ? j : 7 - j]);
-    n1 = round(s, n1, n2, k[forward ? j + 1 : 6 - j]);
+  for (int i = 8 * pass; i < 8 * pass + 8; i += 2) {
+    n2 = round(s, n2, n1, k[detail::round_key_word(i)]);
+    n1 = round(s, n1, n2, k[detail::round_key_word(i + 1)]);
   }
 }
 
@@ -310,16 +291,6 @@ VEROLT_AVX512_TARGET inline Keys add_keys_from_h(const Keys& from_block, __m256i
   return {sum512(kKeyFromH0, h, from_block.words0123), sum512(kKeyFromH1, h, from_block.words4567)};
 }
 
-VEROLT_AVX512_TARGET inline void add_to_checksum(unsigned long long sum[4],
-                                                 const std::uint8_t* block) {
-  unsigned long long w[4];
-  std::memcpy(w, block, sizeof w);
-  unsigned char carry = _addcarry_u64(0, sum[0], w[0], &sum[0]);
-  carry = _addcarry_u64(carry, sum[1], w[1], &sum[1]);
-  carry = _addcarry_u64(carry, sum[2], w[2], &sum[2]);
-  static_cast<void>(_addcarry_u64(carry, sum[3], w[3], &sum[3]));
-}
-
 VEROLT_AVX512_TARGET void steps(const EngineTables& tables, std::uint8_t h[32],
                                 std::uint8_t* checksum, const std::uint8_t* blocks,
                                 std::size_t count) {
@@ -327,14 +298,14 @@ VEROLT_AVX512_TARGET void steps(const EngineTables& tables, std::uint8_t h[32],
   const NibbleTables& nibbles = tables.nibbles;
   const Sbox s = {load512(nibbles.low), load512(nibbles.high), _mm_set1_epi8(0x0F),
                   _mm_set1_epi32(0x30201000)};
-  unsigned long long sum[4] = {};
-  if (checksum != nullptr) std::memcpy(sum, checksum, sizeof sum);
+  detail::Checksum sum{};
+  if (checksum != nullptr) sum = detail::Checksum::load(checksum);
 
   __m256i hl = _mm256_permutexvar_epi8(load256(kToLane.b), load256(h));
   Keys keys = add_keys_from_h(keys_from_block(blocks), hl);
   for (std::size_t b = 0; b < count; ++b) {
     const std::uint8_t* block = blocks + kBlockSize * b;
-    if (checksum != nullptr) add_to_checksum(sum, block);
+    if (checksum != nullptr) sum.add(block);
 
     const __m128i k[8] = {
         _mm512_castsi512_si128(keys.words0123),       _mm512_extracti32x4_epi32(keys.words0123, 1),
@@ -343,7 +314,7 @@ VEROLT_AVX512_TARGET void steps(const EngineTables& tables, std::uint8_t h[32],
         _mm512_extracti32x4_epi32(keys.words4567, 2), _mm512_extracti32x4_epi32(keys.words4567, 3)};
     __m128i n1 = _mm256_castsi256_si128(hl);
     __m128i n2 = _mm256_extracti128_si256(hl, 1);
-    eight_rounds(s, k, true, n1, n2);
+    eight_rounds(s, k, 0, n1, n2);
 
     // Work that does not wait for the encryption: psi^61(H) ^ psi^62(M), and the next block's
     // part of the next keys. It comes after the first rounds so that it fills the gaps between
@@ -351,11 +322,11 @@ VEROLT_AVX512_TARGET void steps(const EngineTables& tables, std::uint8_t h[32],
     const __m512i mixed2 = sum512(kM, load256(block), sum512(kH, hl, _mm512_setzero_si512()));
     const __m256i mixed =
         _mm256_xor_si256(_mm512_castsi512_si256(mixed2), _mm512_extracti64x4_epi64(mixed2, 1));
-    eight_rounds(s, k, true, n1, n2);
+    eight_rounds(s, k, 1, n1, n2);
     const bool more = b + 1 < count;
     const Keys next = more ? keys_from_block(block + kBlockSize) : keys;
-    eight_rounds(s, k, true, n1, n2);
-    eight_rounds(s, k, false, n1, n2);
+    eight_rounds(s, k, 2, n1, n2);
+    eight_rounds(s, k, 3, n1, n2);
 
     // N2 is final a round before N1, so its share is ready first.
     const __m256i partial = sum256(kFromN2, n2, mixed);
@@ -365,7 +336,7 @@ VEROLT_AVX512_TARGET void steps(const EngineTables& tables, std::uint8_t h[32],
 
   _mm256_storeu_si256(reinterpret_cast<__m256i*>(h),
                       _mm256_permutexvar_epi8(load256(kFromLane.b), hl));
-  if (checksum != nullptr) std::memcpy(checksum, sum, sizeof sum);
+  if (checksum != nullptr) sum.store(checksum);
 }
 
 // ---- Several streams: four in the sixteen lanes of a register, R registers at once ----
@@ -434,18 +405,16 @@ VEROLT_AVX512_TARGET void group(const EngineTables& tables, const Stream* const*
     __m256i mixed[kStreams];
     for (int i = 0; i < kStreams; ++i) {
       const std::uint8_t* block = streams[i]->blocks + kBlockSize * b;
-      if (streams[i]->checksum != nullptr) hash::bytes::add_block(streams[i]->checksum, block);
+      if (streams[i]->checksum != nullptr) detail::add_to_checksum(streams[i]->checksum, block);
       const __m512i m2 = sum512(kM, load256(block), sum512(kH, hl[i], _mm512_setzero_si512()));
       mixed[i] = _mm256_xor_si256(_mm512_castsi512_si256(m2), _mm512_extracti64x4_epi64(m2, 1));
     }
 
-    for (int pass = 0; pass < 4; ++pass) {
-      for (int j = 0; j < 8; j += 2) {
-        const int odd = pass < 3 ? j : 7 - j;
-        const int even = pass < 3 ? j + 1 : 6 - j;
-        for (int r = 0; r < R; ++r) n2[r] = round512(s, n2[r], n1[r], k[r][odd]);
-        for (int r = 0; r < R; ++r) n1[r] = round512(s, n1[r], n2[r], k[r][even]);
-      }
+    for (int i = 0; i < detail::kRounds; i += 2) {
+      const int odd = detail::round_key_word(i);
+      const int even = detail::round_key_word(i + 1);
+      for (int r = 0; r < R; ++r) n2[r] = round512(s, n2[r], n1[r], k[r][odd]);
+      for (int r = 0; r < R; ++r) n1[r] = round512(s, n1[r], n2[r], k[r][even]);
     }
 
     const bool more = b + 1 < count;

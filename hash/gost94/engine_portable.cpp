@@ -2,11 +2,12 @@
 // interleaved so that their chains of lookups overlap. It runs everywhere and is the reference.
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
+#include <utility>
 
 #include "hash/bytes.h"
 #include "hash/gost94/engine_portable.h"
 #include "hash/gost94/engines.h"
+#include "hash/gost94/linear.h"
 
 // The step's parts stay in one piece for the compiler, as they were when written as one function:
 // split into calls, the portable engine lost several per cent.
@@ -23,11 +24,6 @@ namespace {
 using hash::bytes::load32;
 using hash::bytes::load64;
 using hash::bytes::store32;
-
-// C3 of key generation (bytes 00 FF 00 FF 00 FF 00 FF FF 00 FF 00 ... 00 FF, least significant
-// first) as its four little-endian 64-bit quarters.
-constexpr std::uint64_t kC3[4] = {0xFF00FF00FF00FF00u, 0x00FF00FF00FF00FFu, 0xFF0000FF00FFFF00u,
-                                  0xFF00FFFF000000FFu};
 
 // The round function: substitution of the four bytes and the rotation, both in the tables.
 inline std::uint32_t f(const RoundTables& r, std::uint32_t x) {
@@ -62,44 +58,26 @@ inline void even_round(const RoundTables& r, Lanes<L>& x, std::size_t j) {
   for (std::size_t l = 0; l < L; ++l) x.n1[l] ^= f(r, x.n2[l] + x.k[l][j]);
 }
 
-// The 32 rounds: key words 0..7 three times, then 7..0. The output block is N2 then N1.
+// Round i, its key word and the half it changes known at compile time.
+template <std::size_t i, unsigned L>
+inline void round_at(const RoundTables& r, Lanes<L>& x) {
+  constexpr std::size_t j = detail::round_key_word(i);
+  if constexpr (i % 2 == 0) {
+    odd_round(r, x, j);
+  } else {
+    even_round(r, x, j);
+  }
+}
+
+template <unsigned L, std::size_t... i>
+inline void rounds(const RoundTables& r, Lanes<L>& x, std::index_sequence<i...>) {
+  (round_at<i>(r, x), ...);
+}
+
+// The 32 rounds, written out. The output block is N2 then N1.
 template <unsigned L>
 inline void encrypt_lanes(const RoundTables& r, Lanes<L>& x) {
-  odd_round(r, x, 0);
-  even_round(r, x, 1);
-  odd_round(r, x, 2);
-  even_round(r, x, 3);
-  odd_round(r, x, 4);
-  even_round(r, x, 5);
-  odd_round(r, x, 6);
-  even_round(r, x, 7);
-
-  odd_round(r, x, 0);
-  even_round(r, x, 1);
-  odd_round(r, x, 2);
-  even_round(r, x, 3);
-  odd_round(r, x, 4);
-  even_round(r, x, 5);
-  odd_round(r, x, 6);
-  even_round(r, x, 7);
-
-  odd_round(r, x, 0);
-  even_round(r, x, 1);
-  odd_round(r, x, 2);
-  even_round(r, x, 3);
-  odd_round(r, x, 4);
-  even_round(r, x, 5);
-  odd_round(r, x, 6);
-  even_round(r, x, 7);
-
-  odd_round(r, x, 7);
-  even_round(r, x, 6);
-  odd_round(r, x, 5);
-  even_round(r, x, 4);
-  odd_round(r, x, 3);
-  even_round(r, x, 2);
-  odd_round(r, x, 1);
-  even_round(r, x, 0);
+  rounds(r, x, std::make_index_sequence<detail::kRounds>{});
 }
 
 // P: output byte i + 4k is input byte 8i + k, so key word k gathers byte k of y0..y3: a 4 x 8
@@ -145,24 +123,13 @@ VEROLT_STEP_PART void mix(std::uint8_t h[32], const std::uint8_t m[32], const st
   }
 
   // psi^12(S)
-  w[16] = w[0] ^ w[1] ^ w[2] ^ w[3] ^ w[12] ^ w[15];
-  w[17] = w[1] ^ w[2] ^ w[3] ^ w[4] ^ w[13] ^ w[16];
-  w[18] = w[2] ^ w[3] ^ w[4] ^ w[5] ^ w[14] ^ w[17];
-  w[19] = w[3] ^ w[4] ^ w[5] ^ w[6] ^ w[15] ^ w[18];
-  w[20] = w[4] ^ w[5] ^ w[6] ^ w[7] ^ w[16] ^ w[19];
-  w[21] = w[5] ^ w[6] ^ w[7] ^ w[8] ^ w[17] ^ w[20];
-  w[22] = w[6] ^ w[7] ^ w[8] ^ w[9] ^ w[18] ^ w[21];
-  w[23] = w[7] ^ w[8] ^ w[9] ^ w[10] ^ w[19] ^ w[22];
-  w[24] = w[8] ^ w[9] ^ w[10] ^ w[11] ^ w[20] ^ w[23];
-  w[25] = w[9] ^ w[10] ^ w[11] ^ w[12] ^ w[21] ^ w[24];
-  w[26] = w[10] ^ w[11] ^ w[12] ^ w[13] ^ w[22] ^ w[25];
-  w[27] = w[11] ^ w[12] ^ w[13] ^ w[14] ^ w[23] ^ w[26];
+  for (std::size_t j = 0; j < 12; ++j) w[j + 16] = detail::psi_word(w + j);
 
   // psi(M ^ psi^12(S))
   for (std::size_t i = 0; i < 16; ++i) {
     w[12 + i] ^= std::uint32_t{m[2 * i]} | (std::uint32_t{m[2 * i + 1]} << 8);
   }
-  w[28] = w[12] ^ w[13] ^ w[14] ^ w[15] ^ w[24] ^ w[27];
+  w[28] = detail::psi_word(w + 12);
 
   // psi^61(H ^ psi(M ^ psi^12(S))). Each new word needs the one just made, so that one stays in
   // a register rather than going through the scratch.
@@ -171,7 +138,7 @@ VEROLT_STEP_PART void mix(std::uint8_t h[32], const std::uint8_t m[32], const st
   }
   std::uint32_t last = w[28];
   for (std::size_t j = 13; j < 74; ++j) {
-    last ^= w[j] ^ w[j + 1] ^ w[j + 2] ^ w[j + 3] ^ w[j + 12];
+    last = detail::psi_word_after(w + j, last);
     w[j + 16] = last;
   }
 
@@ -214,7 +181,7 @@ VEROLT_STEP_PART void make_keys_in(const std::uint8_t h[32], const std::uint8_t 
   write_key(keys, word_stride, u[0] ^ w[0], u[1] ^ w[1], u[2] ^ w[2], u[3] ^ w[3]);
   write_key(keys + key_stride, word_stride, u[1] ^ w[2], u[2] ^ w[3], u[3] ^ w[4], u[4] ^ w[5]);
   // C3 enters U once; the fourth key's U is A of this changed value.
-  for (std::size_t i = 0; i < 4; ++i) u[i + 2] ^= kC3[i];
+  for (std::size_t i = 0; i < 4; ++i) u[i + 2] ^= detail::kC3Quarters[i];
   write_key(keys + 2 * key_stride, word_stride, u[2] ^ w[4], u[3] ^ w[5], u[4] ^ w[6], u[5] ^ w[7]);
   u[6] = u[2] ^ u[3];
   write_key(keys + 3 * key_stride, word_stride, u[3] ^ w[6], u[4] ^ w[7], u[5] ^ w[8], u[6] ^ w[9]);
@@ -253,11 +220,17 @@ namespace {
 
 void steps(const EngineTables& tables, std::uint8_t h[32], std::uint8_t* checksum,
            const std::uint8_t* blocks, std::size_t count) {
+  if (checksum == nullptr) {
+    for (std::size_t b = 0; b < count; ++b) gost_step(tables.round, h, blocks + kBlockSize * b);
+    return;
+  }
+  detail::Checksum sum = detail::Checksum::load(checksum);
   for (std::size_t b = 0; b < count; ++b) {
     const std::uint8_t* block = blocks + kBlockSize * b;
-    if (checksum != nullptr) hash::bytes::add_block(checksum, block);
+    sum.add(block);
     gost_step(tables.round, h, block);
   }
+  sum.store(checksum);
 }
 
 // G streams at once: their 4G encryptions interleaved in one pass of the rounds. On x86-64 one
@@ -272,7 +245,7 @@ void group(const EngineTables& tables, const Stream* const* streams, std::size_t
     for (std::size_t g = 0; g < G; ++g) {
       const Stream& s = *streams[g];
       const std::uint8_t* block = s.blocks + kBlockSize * b;
-      if (s.checksum != nullptr) hash::bytes::add_block(s.checksum, block);
+      if (s.checksum != nullptr) detail::add_to_checksum(s.checksum, block);
       gost_make_keys(s.h, block, keys[g]);
       for (std::size_t i = 0; i < 4; ++i) {
         x.n1[4 * g + i] = load32(s.h + 8 * i);

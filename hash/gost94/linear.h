@@ -1,0 +1,126 @@
+// The parts of the step that every engine shares, written once: the linear maps and constants
+// (psi, C3, the order of the key words in the rounds) and the 256-bit checksum addition. The
+// engines differ only in how they lay these out for their instructions, so each derives its
+// form from here, at compile time where it can. Internal to the engines.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "hash/bytes.h"
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define VEROLT_GOST_ADDCARRY 1
+#include <immintrin.h>
+#else
+#define VEROLT_GOST_ADDCARRY 0
+#endif
+
+namespace verolt::gost94::detail {
+
+// ---- psi ----
+
+// psi drops 16-bit word 0 of the value and appends the XOR of these words; the last tap is the
+// word appended just before, which lets a chain of psi keep it in a register.
+inline constexpr int kPsiTaps[6] = {0, 1, 2, 3, 12, 15};
+static_assert(kPsiTaps[5] == 15, "psi_word_after takes the newest word as its last tap");
+
+// So the powers of psi are windows of one growing sequence: psi^n(Y) = w[n..n+15], and the word
+// after the window at `w` is this.
+template <typename Word>
+constexpr Word psi_word(const Word* w) {
+  return static_cast<Word>(w[kPsiTaps[0]] ^ w[kPsiTaps[1]] ^ w[kPsiTaps[2]] ^ w[kPsiTaps[3]] ^
+                           w[kPsiTaps[4]] ^ w[kPsiTaps[5]]);
+}
+
+// The same with the newest word of the window (w[15]) given as `last`.
+template <typename Word>
+constexpr Word psi_word_after(const Word* w, Word last) {
+  return static_cast<Word>(w[kPsiTaps[0]] ^ w[kPsiTaps[1]] ^ w[kPsiTaps[2]] ^ w[kPsiTaps[3]] ^
+                           w[kPsiTaps[4]] ^ last);
+}
+
+// psi^n on the sixteen 16-bit words: bit w of row[o] says that input word w enters output word o.
+struct WordMatrix {
+  std::uint16_t row[16];
+};
+
+constexpr WordMatrix psi_power(int n) {
+  std::uint16_t seq[16 + 80] = {};
+  for (int j = 0; j < 16; ++j) seq[j] = static_cast<std::uint16_t>(1u << j);
+  for (int j = 0; j < n; ++j) seq[j + 16] = psi_word(seq + j);
+  WordMatrix m{};
+  for (int o = 0; o < 16; ++o) m.row[o] = seq[n + o];
+  return m;
+}
+
+// ---- Key generation ----
+
+// C3, least significant byte first.
+inline constexpr std::uint8_t kC3[32] = {
+    0x00, 0xFF, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0xFF, 0xFF, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0xFF, 0x00,
+    0x00, 0xFF, 0xFF, 0x00, 0xFF, 0x00, 0x00, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0x00, 0xFF};
+
+constexpr std::uint64_t c3_quarter(int i) {
+  std::uint64_t q = 0;
+  for (int b = 0; b < 8; ++b) q |= std::uint64_t{kC3[8 * i + b]} << (8 * b);
+  return q;
+}
+
+// C3 as its four little-endian 64-bit quarters.
+inline constexpr std::uint64_t kC3Quarters[4] = {c3_quarter(0), c3_quarter(1), c3_quarter(2),
+                                                 c3_quarter(3)};
+
+// ---- The rounds ----
+
+inline constexpr int kRounds = 32;
+
+// The key word of each round: 0..7 three times, then 7..0. Even-numbered rounds (counting from
+// 0) change N2, odd ones N1.
+constexpr int round_key_word(int round) { return round < 24 ? round % 8 : 7 - round % 8; }
+
+// ---- The checksum ----
+
+// The checksum as a 256-bit little-endian number in four 64-bit words, so that a run of blocks
+// adds in registers; the carry out of the top word is dropped.
+struct Checksum {
+  unsigned long long w[4];
+
+  static Checksum load(const std::uint8_t* p) {
+    Checksum c{};
+    for (std::size_t i = 0; i < 4; ++i) c.w[i] = hash::bytes::load64(p + 8 * i);
+    return c;
+  }
+
+  void store(std::uint8_t* p) const {
+    for (std::size_t i = 0; i < 4; ++i) hash::bytes::store64(p + 8 * i, w[i]);
+  }
+
+  void add(const std::uint8_t* block) {
+#if VEROLT_GOST_ADDCARRY
+    // One chain of add-with-carry; compilers do not always find it in the portable form.
+    unsigned char carry = _addcarry_u64(0, w[0], hash::bytes::load64(block), &w[0]);
+    carry = _addcarry_u64(carry, w[1], hash::bytes::load64(block + 8), &w[1]);
+    carry = _addcarry_u64(carry, w[2], hash::bytes::load64(block + 16), &w[2]);
+    static_cast<void>(_addcarry_u64(carry, w[3], hash::bytes::load64(block + 24), &w[3]));
+#else
+    unsigned long long carry = 0;
+    for (std::size_t i = 0; i < 4; ++i) {
+      const unsigned long long x = hash::bytes::load64(block + 8 * i);
+      const unsigned long long sum = w[i] + x;
+      const unsigned long long out = sum < x ? 1 : 0;
+      w[i] = sum + carry;
+      carry = out | (w[i] < carry ? 1 : 0);
+    }
+#endif
+  }
+};
+
+// checksum += block, both 32 bytes in memory.
+inline void add_to_checksum(std::uint8_t* checksum, const std::uint8_t* block) {
+  Checksum c = Checksum::load(checksum);
+  c.add(block);
+  c.store(checksum);
+}
+
+}  // namespace verolt::gost94::detail
