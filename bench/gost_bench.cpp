@@ -38,7 +38,7 @@ void hash_buffer(benchmark::State& state) {
   if (!usable(state, engine)) return;
   const int set = static_cast<int>(state.range(1));
   const auto data = sample(static_cast<std::size_t>(state.range(2)));
-  verolt::gost94::HashContext context(verolt::hash::best_engine());
+  verolt::gost94::HashContext context(engine);
   verolt::gost94::HashValue value{};
   for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
     context.hash_reset(set);

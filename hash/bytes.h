@@ -48,15 +48,4 @@ inline void store64(std::uint8_t* p, std::uint64_t v) {
 
 inline std::uint32_t rotate_left(std::uint32_t v, unsigned n) { return (v << n) | (v >> (32 - n)); }
 
-// checksum += block as 256-bit little-endian numbers; the carry out of the top word is dropped.
-inline void add_block(std::uint8_t checksum[32], const std::uint8_t block[32]) {
-  std::uint64_t carry = 0;
-  for (std::size_t i = 0; i < 8; ++i) {
-    const std::uint64_t sum =
-        std::uint64_t{load32(checksum + 4 * i)} + load32(block + 4 * i) + carry;
-    store32(checksum + 4 * i, static_cast<std::uint32_t>(sum));
-    carry = sum >> 32;
-  }
-}
-
 }  // namespace verolt::hash::bytes
