@@ -130,10 +130,10 @@ void FileHashQueue::fill() {
 bool FileHashQueue::claim(std::uint64_t& sequence, bool wait) {
   if (!wait) {
     // Another lane is busy: take a job only if one is there already.
-    std::uint64_t next = claimed_.load();
-    while (next < produced_.load()) {
-      if (claimed_.compare_exchange_weak(next, next + 1)) {
-        sequence = next;
+    std::uint64_t first = claimed_.load();
+    while (first < produced_.load()) {
+      if (claimed_.compare_exchange_weak(first, first + 1)) {
+        sequence = first;
         return true;
       }
     }

@@ -1,6 +1,9 @@
 // What this processor and system can run, read once, and the names of the engines.
 #include "hash/engine.h"
 
+#include <algorithm>
+#include <iterator>
+
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define VEROLT_HASH_X86 1
 #include <cpuid.h>
@@ -90,10 +93,10 @@ const char* engine_name(Engine engine) {
 }
 
 std::optional<Engine> engine_from_name(std::string_view name) {
-  for (const Engine engine : kEngines) {
-    if (name == engine_name(engine)) return engine;
-  }
-  return std::nullopt;
+  const auto* found = std::find_if(std::begin(kEngines), std::end(kEngines),
+                                  [&](Engine engine) { return name == engine_name(engine); });
+  if (found == std::end(kEngines)) return std::nullopt;
+  return *found;
 }
 
 }  // namespace verolt::hash
