@@ -47,6 +47,11 @@ Environment environment_from(const char* engine, const char* threads, unsigned c
   return chosen;
 }
 
+bool console_boxes_wanted() {
+  const char* mode = std::getenv("VEROLT_BOXES");  // NOLINT(concurrency-mt-unsafe): at start-up
+  return mode != nullptr && std::string_view(mode) == "console";
+}
+
 const Environment& environment() {
   static const Environment kEnvironment = [] {
     std::string notes;

@@ -22,6 +22,8 @@ Environment environment_from(const char* engine, const char* threads, unsigned c
                              std::string& notes);
 // The process's environment, read once; the notes go to standard error.
 const Environment& environment();
+// VEROLT_BOXES=console: the system's message boxes are not wanted (no one may be there to answer).
+bool console_boxes_wanted();
 
 // VEROLT_THREADS as a count: decimal digits only, at least 1; above 256 taken as 256.
 std::optional<unsigned> parse_thread_count(std::string_view text);

@@ -162,6 +162,7 @@ int run_arguments(int argc, char** argv) {
 
 int run(int argc, char** argv) {
   platform::initialise_console();
+  platform::use_console_boxes(console_boxes_wanted());
   try {
     const int exitCode = run_arguments(argc, argv);
     files::flush_output();

@@ -33,6 +33,9 @@ struct BoxText {
 // A modal message box that waits for its answer. Returns true for the answer Yes (or OK).
 enum class BoxButtons { Ok, YesNo };
 bool message_box(const BoxText& text, std::string_view title, BoxButtons buttons, bool errorIcon);
+// From now on, boxes as console_message_box shows them, instead of the system's: for unattended
+// runs on Windows (VEROLT_BOXES=console); the only form on POSIX anyway.
+void use_console_boxes(bool on);
 
 // The same box presented on standard error, its answer read from standard input: the only form
 // on POSIX, and the unattended form on Windows.

@@ -117,6 +117,8 @@ void console_write(std::string_view text) {
 
 bool input_is_terminal() { return ::isatty(STDIN_FILENO) == 1; }
 
+void use_console_boxes(bool /*on*/) {}  // the console's are the only ones here
+
 bool message_box(const BoxText& text, std::string_view title, BoxButtons buttons, bool errorIcon) {
   return console_message_box(text, title, buttons, errorIcon);
 }

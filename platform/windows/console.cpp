@@ -60,12 +60,15 @@ void console_write(std::string_view text) {
 
 bool input_is_terminal() { return _isatty(_fileno(stdin)) != 0; }
 
+namespace {
+bool consoleBoxes = false;  // set once at start-up, before any box
+}  // namespace
+
+void use_console_boxes(bool on) { consoleBoxes = on; }
+
 bool message_box(const BoxText& text, std::string_view title, BoxButtons buttons, bool errorIcon) {
-  // Scheduled tasks have nobody to click a box: VEROLT_BOXES=console asks on the console.
-  const char* mode = std::getenv("VEROLT_BOXES");
-  if (mode != nullptr && std::strcmp(mode, "console") == 0) {
-    return console_message_box(text, title, buttons, errorIcon);
-  }
+  // Scheduled tasks have nobody to click a box: they ask for the console's.
+  if (consoleBoxes) return console_message_box(text, title, buttons, errorIcon);
   const std::string body = text.before + text.name + text.after;
   const std::string caption(title);
   UINT style = buttons == BoxButtons::YesNo ? MB_YESNO : MB_OK;
