@@ -190,9 +190,7 @@ TEST(SingleFileRun, NoModeOnlyHashesTheNames) {
   const std::string data = (dir / "b.txt").string();
   { std::ofstream(data) << "abc"; }
   std::filesystem::remove(data + ".hsh");
-#ifdef _WIN32
-  _putenv_s("VEROLT_BOXES", "console");
-#endif
+  platform::use_console_boxes(true);  // as VEROLT_BOXES=console asks on Windows
   ::testing::internal::CaptureStderr();
   const int code = run_single_file_mode(2, "verolt \"" + data + "\" \"/calc\"");
   const std::string boxes = ::testing::internal::GetCapturedStderr();
