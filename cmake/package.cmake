@@ -1,28 +1,20 @@
 # Packages, with CPack, both of this version (project()): a Debian package of this build, and a
-# zip of Verolt.exe, cross-built here with MinGW-w64 as a project of its own and installed by its
-# own rules. Each generator packages one of the two builds (cmake/cpack_options.cmake.in).
+# zip of Verolt.exe from a Windows build made beforehand (the windows workflow's), installed by
+# that build's own rules; cross-building it again here would only build the same program twice.
+# Each generator packages one of the two builds (cmake/cpack_options.cmake.in).
 
 if(NOT VEROLT_PACKAGE OR WIN32)
   return()
 endif()
 
-find_program(VEROLT_MINGW_CXX x86_64-w64-mingw32-g++-posix)
-if(NOT VEROLT_MINGW_CXX)
+set(VEROLT_WINDOWS_BUILD "" CACHE PATH "A Windows build of this tree, zipped by its install rules")
+if(NOT EXISTS "${VEROLT_WINDOWS_BUILD}/Verolt.exe"
+   OR NOT EXISTS "${VEROLT_WINDOWS_BUILD}/cmake_install.cmake")
   message(FATAL_ERROR
-    "The Windows zip needs MinGW-w64 (Debian g++-mingw-w64-x86-64-posix); install it, or "
-    "configure with -DVEROLT_PACKAGE=OFF and run cpack -G DEB for the Debian package alone")
+    "VEROLT_WINDOWS_BUILD: no built Windows tree at '${VEROLT_WINDOWS_BUILD}' for the zip: run "
+    "`cmake --workflow --preset windows` first (the package preset takes build/windows), or point "
+    "VEROLT_WINDOWS_BUILD at a tree that holds a built Verolt.exe")
 endif()
-
-include(ExternalProject)
-set(VEROLT_WINDOWS_BUILD ${CMAKE_BINARY_DIR}/windows)
-ExternalProject_Add(verolt_windows
-  SOURCE_DIR ${PROJECT_SOURCE_DIR}
-  BINARY_DIR ${VEROLT_WINDOWS_BUILD}
-  CMAKE_GENERATOR Ninja
-  CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-w64-x86_64.cmake
-             -DCMAKE_BUILD_TYPE=Release
-  BUILD_ALWAYS ON
-  INSTALL_COMMAND "")
 
 set(CPACK_PACKAGE_NAME verolt)
 set(CPACK_PACKAGE_VENDOR "Verolt developers")
