@@ -15,6 +15,7 @@ if(NOT EXISTS "${VEROLT_WINDOWS_BUILD}/Verolt.exe"
     "`cmake --workflow --preset windows` first (the package preset takes build/windows), or point "
     "VEROLT_WINDOWS_BUILD at a tree that holds a built Verolt.exe")
 endif()
+set(VEROLT_ZIP_NAME "Verolt-${PROJECT_VERSION}-win64")
 
 set(CPACK_PACKAGE_NAME verolt)
 set(CPACK_PACKAGE_VENDOR "Verolt developers")
@@ -42,8 +43,24 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
+# The architecture and the output directory are set here rather than left to CPack, so that the
+# paths packages.txt gives below are the packages' own.
+find_program(VEROLT_DPKG dpkg REQUIRED)
+execute_process(COMMAND ${VEROLT_DPKG} --print-architecture
+                OUTPUT_VARIABLE CPACK_DEBIAN_PACKAGE_ARCHITECTURE
+                OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR})
 
 configure_file(${CMAKE_CURRENT_LIST_DIR}/cpack_options.cmake.in
                ${CMAKE_BINARY_DIR}/cpack_options.cmake @ONLY)
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/cpack_options.cmake)
 include(CPack)
+
+# What the packages are and where, for their checks (.ci/check_packages), which then need not
+# guess file names or read this build's cache.
+verolt_write_if_changed(${CMAKE_BINARY_DIR}/packages.txt "\
+version=${PROJECT_VERSION}
+deb=${CMAKE_BINARY_DIR}/verolt_${PROJECT_VERSION}_${CPACK_DEBIAN_PACKAGE_ARCHITECTURE}.deb
+zip=${CMAKE_BINARY_DIR}/${VEROLT_ZIP_NAME}.zip
+windows_build=${VEROLT_WINDOWS_BUILD}
+")
