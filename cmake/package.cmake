@@ -1,28 +1,21 @@
 # Packages, with CPack, both of this version (project()): a Debian package of this build, and a
-# zip of Verolt.exe, cross-built here with MinGW-w64 as a project of its own and installed by its
-# own rules. Each generator packages one of the two builds (cmake/cpack_options.cmake.in).
+# zip of Verolt.exe from a Windows build made beforehand (the windows workflow's), installed by
+# that build's own rules; cross-building it again here would only build the same program twice.
+# Each generator packages one of the two builds (cmake/cpack_options.cmake.in).
 
 if(NOT VEROLT_PACKAGE OR WIN32)
   return()
 endif()
 
-find_program(VEROLT_MINGW_CXX x86_64-w64-mingw32-g++-posix)
-if(NOT VEROLT_MINGW_CXX)
+set(VEROLT_WINDOWS_BUILD "" CACHE PATH "A Windows build of this tree, zipped by its install rules")
+if(NOT EXISTS "${VEROLT_WINDOWS_BUILD}/Verolt.exe"
+   OR NOT EXISTS "${VEROLT_WINDOWS_BUILD}/cmake_install.cmake")
   message(FATAL_ERROR
-    "The Windows zip needs MinGW-w64 (Debian g++-mingw-w64-x86-64-posix); install it, or "
-    "configure with -DVEROLT_PACKAGE=OFF and run cpack -G DEB for the Debian package alone")
+    "VEROLT_WINDOWS_BUILD: no built Windows tree at '${VEROLT_WINDOWS_BUILD}' for the zip: run "
+    "`cmake --workflow --preset windows` first (the package preset takes build/windows), or point "
+    "VEROLT_WINDOWS_BUILD at a tree that holds a built Verolt.exe")
 endif()
-
-include(ExternalProject)
-set(VEROLT_WINDOWS_BUILD ${CMAKE_BINARY_DIR}/windows)
-ExternalProject_Add(verolt_windows
-  SOURCE_DIR ${PROJECT_SOURCE_DIR}
-  BINARY_DIR ${VEROLT_WINDOWS_BUILD}
-  CMAKE_GENERATOR Ninja
-  CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-w64-x86_64.cmake
-             -DCMAKE_BUILD_TYPE=Release
-  BUILD_ALWAYS ON
-  INSTALL_COMMAND "")
+set(VEROLT_ZIP_NAME "Verolt-${PROJECT_VERSION}-win64")
 
 set(CPACK_PACKAGE_NAME verolt)
 set(CPACK_PACKAGE_VENDOR "Verolt developers")
@@ -50,8 +43,24 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
+# The architecture and the output directory are set here rather than left to CPack, so that the
+# paths packages.txt gives below are the packages' own.
+find_program(VEROLT_DPKG dpkg REQUIRED)
+execute_process(COMMAND ${VEROLT_DPKG} --print-architecture
+                OUTPUT_VARIABLE CPACK_DEBIAN_PACKAGE_ARCHITECTURE
+                OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR})
 
 configure_file(${CMAKE_CURRENT_LIST_DIR}/cpack_options.cmake.in
                ${CMAKE_BINARY_DIR}/cpack_options.cmake @ONLY)
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/cpack_options.cmake)
 include(CPack)
+
+# What the packages are and where, for their checks (.ci/check_packages), which then need not
+# guess file names or read this build's cache.
+verolt_write_if_changed(${CMAKE_BINARY_DIR}/packages.txt "\
+version=${PROJECT_VERSION}
+deb=${CMAKE_BINARY_DIR}/verolt_${PROJECT_VERSION}_${CPACK_DEBIAN_PACKAGE_ARCHITECTURE}.deb
+zip=${CMAKE_BINARY_DIR}/${VEROLT_ZIP_NAME}.zip
+windows_build=${VEROLT_WINDOWS_BUILD}
+")

@@ -2,7 +2,9 @@
 # Runs the optimised program through Valgrind's memcheck on a few typical and a few bad runs;
 # any memory error or leak fails. Usage: tests/valgrind.sh [path/to/verolt]
 set -euo pipefail
-program=$(realpath "${1:-build/release/verolt}")
+program=$(realpath -m "${1:-build/release/verolt}")
+# Without this, Valgrind's own "no such file" would pass every run below as clean.
+[ -x "$program" ] && [ -f "$program" ] || { echo "memcheck: no program at $program" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
