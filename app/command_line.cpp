@@ -198,7 +198,11 @@ ParsedArguments parse_arguments(const std::vector<std::string>& args) {
       return parsed;
     }
     if (equals_folded(arg, "/h0") || equals_folded(arg, "/h1") || equals_folded(arg, "/h2")) {
-      s.parameterSet = arg[2] - '0';
+      s.function = hash::Function::gost94(arg[2] - '0');
+      continue;
+    }
+    if (equals_folded(arg, "/s256") || equals_folded(arg, "/s512")) {
+      s.function = hash::Function::gost2012(arg[2] == '2' ? 256 : 512);
       continue;
     }
     if (equals_folded(arg, "/p1") || equals_folded(arg, "/p2")) {

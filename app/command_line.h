@@ -10,7 +10,8 @@
 namespace verolt::app {
 
 struct RunSettings {
-  int parameterSet = 2;
+  // /h0 /h1 /h2 /s256 /s512, the last of them; GOST R 34.11-94 with the CryptoPro set without.
+  hash::Function function = hash::Function::gost94(2);
   files::PrintFormat printFormat = files::PrintFormat::p2;
   bool recursive = false;
   bool streamMode = false;

@@ -40,7 +40,7 @@ struct FileHashQueue::Job {
   FileItem item;
   bool hashed = false;
   bool isOutput = false;  // left to the calling thread
-  gost94::HashValue value{};
+  hash::Value value{};
   std::uint64_t bytes = 0;  // read in all, when the reads are not recorded
   // The reads, run-length encoded (all full reads but the last, for a plain file) so memory does
   // not grow with the file's size; recorded only while progress is shown. Guarded by lock_.
@@ -49,12 +49,12 @@ struct FileHashQueue::Job {
   std::atomic<bool> done{false};
 };
 
-FileHashQueue::FileHashQueue(FileSource& source, hash::Engine engine, int parameterSet,
+FileHashQueue::FileHashQueue(FileSource& source, hash::Engine engine, hash::Function function,
                              filehash::ProgressState& progress, unsigned threads,
                              std::vector<platform::FileId> readAtTurn, bool batch)
     : source_(source),
       engine_(engine),
-      parameterSet_(parameterSet),
+      function_(function),
       progress_(progress),
       readAtTurn_(std::move(readAtTurn)),
       batch_(batch) {
@@ -157,7 +157,7 @@ void FileHashQueue::work() {
   // Nothing may escape a worker. Memory exhaustion ends the whole run, through the reader, as it
   // would have ended it on one thread: the files in flight are not files that could not be read.
   try {
-    filehash::LaneFileHasher lanes(engine_, parameterSet_);
+    filehash::LaneFileHasher lanes(engine_, function_);
     std::vector<std::uint64_t> sequenceOf(lanes.lanes());
     std::vector<filehash::LaneFileHasher::Event> events;
     for (;;) {
@@ -308,9 +308,9 @@ bool FileHashQueue::replay(Job& job) {
   return job.hashed;
 }
 
-bool FileHashQueue::result(gost94::HashValue& value) {
+bool FileHashQueue::result(hash::Value& value) {
   if (inlineHasher_) {
-    return inlineItem_.listable && inlineHasher_->hash_file(inlineItem_.path, value, parameterSet_);
+    return inlineItem_.listable && inlineHasher_->hash_file(inlineItem_.path, value, function_);
   }
 
   Job& job = slot(consumed_);
@@ -333,7 +333,7 @@ bool FileHashQueue::result(gost94::HashValue& value) {
   if (job.isOutput) {
     // Read now, after everything written before its turn, exactly as one thread reads it.
     if (!outputHasher_) outputHasher_ = std::make_unique<filehash::FileHasher>(engine_, &progress_);
-    hashed = outputHasher_->hash_file(job.item.path, value, parameterSet_);
+    hashed = outputHasher_->hash_file(job.item.path, value, function_);
   } else {
     lastBytes_ = job.bytes;
     if (!recording_) progress_.advance(job.bytes);

@@ -28,7 +28,7 @@ class FileHashQueue {
   // With `batch`, results may be waited for in runs, which saves wake-ups on small files; only
   // for a mode where no result can raise a box or a question, which must never wait for a file
   // after it.
-  FileHashQueue(FileSource& source, hash::Engine engine, int parameterSet,
+  FileHashQueue(FileSource& source, hash::Engine engine, hash::Function function,
                 filehash::ProgressState& progress, unsigned threads,
                 std::vector<platform::FileId> readAtTurn = {}, bool batch = false);
   // Stops the workers; files hashed ahead of the last one taken are dropped.
@@ -41,7 +41,7 @@ class FileHashQueue {
   // The hash of the file `next` gave, showing its progress meanwhile; false when it could not
   // be opened or read, or cannot be listed (it is then not read). Throws std::bad_alloc when a
   // hashing thread ran out of memory, as the calling thread would have.
-  bool result(gost94::HashValue& value);
+  bool result(hash::Value& value);
 
  private:
   struct Job;
@@ -66,7 +66,7 @@ class FileHashQueue {
 
   FileSource& source_;
   hash::Engine engine_;
-  int parameterSet_;
+  hash::Function function_;
   filehash::ProgressState& progress_;
 
   // No thread could be started: hashed in place.

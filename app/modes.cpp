@@ -52,7 +52,7 @@ bool ask_to_continue(std::string_view before, const std::string& name, std::stri
 int create_hash_list(const RunSettings& settings, files::OutputFile& output, FileHashQueue& files) {
   int result = 0;
   FileItem item;
-  gost94::HashValue value{};
+  hash::Value value{};
   while (files.next(item)) {
     if (!item.listable) {
       (void)files.result(value);  // never hashed: only taken off the queue
@@ -79,8 +79,7 @@ int create_hash_list(const RunSettings& settings, files::OutputFile& output, Fil
 int create_stream_hash(const RunSettings& settings, files::OutputFile& output, FileSource& source,
                        filehash::FileHasher& hasher) {
   int result = 0;
-  gost94::HashContext context(hasher.engine());
-  context.hash_reset(settings.parameterSet);
+  hash::Context context(hasher.engine(), settings.function);
   FileItem item;
   while (source.next(item)) {
     if (item.parse == files::TOTAL_LINE) break;
@@ -95,8 +94,8 @@ int create_stream_hash(const RunSettings& settings, files::OutputFile& output, F
     print_cannot_open(item.name);
     result = 2;
   }
-  gost94::HashValue value{};
-  context.hash_finish(value);
+  hash::Value value{};
+  context.finish(value);
   if (output.is_open()) {
     output.write(files::TOTAL_PREFIX);
     files::write_hash_text(value, output, settings.printFormat);
@@ -109,7 +108,7 @@ int create_stream_hash(const RunSettings& settings, files::OutputFile& output, F
 int verify_hash_list(files::OutputFile& output, FileHashQueue& files) {
   int result = 0;
   FileItem item;
-  gost94::HashValue computed{};
+  hash::Value computed{};
   while (files.next(item)) {
     // The file is hashed before its line is judged: an unopenable file is reported as such.
     std::string_view line;
@@ -141,8 +140,7 @@ int verify_hash_list(files::OutputFile& output, FileHashQueue& files) {
 int verify_stream_hash(const RunSettings& settings, files::OutputFile& output, FileSource& source,
                        filehash::FileHasher& hasher) {
   int result = 0;
-  gost94::HashContext context(hasher.engine());
-  context.hash_reset(settings.parameterSet);
+  hash::Context context(hasher.engine(), settings.function);
   FileItem item;
   bool totalFound = false;
   while (source.next(item)) {
@@ -155,8 +153,8 @@ int verify_stream_hash(const RunSettings& settings, files::OutputFile& output, F
     result = 2;
     if (!ask_to_continue(text::kCannotOpenFile, item.name, text::kBoxTitle)) return result;
   }
-  gost94::HashValue computed{};
-  context.hash_finish(computed);
+  hash::Value computed{};
+  context.finish(computed);
   std::string_view failure;
   if (!totalFound) {
     failure = text::kNoTotalLine;

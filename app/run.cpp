@@ -18,7 +18,6 @@
 #include "files/enumeration.h"
 #include "files/lists.h"
 #include "files/texts.h"
-#include "hash/gost94/hash.h"
 #include "platform/command_line.h"
 #include "platform/console.h"
 #include "platform/files.h"
@@ -84,7 +83,7 @@ int run_modes(const RunSettings& settings) {
       if (id) ownFiles.push_back(*id);
     }
     // Verification may show a box for any file, so it never waits for the files after it.
-    FileHashQueue files(*source, environment().engine, settings.parameterSet, progress,
+    FileHashQueue files(*source, environment().engine, settings.function, progress,
                         environment().threads, std::move(ownFiles), !settings.verifyList);
     result = settings.verifyList ? verify_hash_list(output, files)
                                  : create_hash_list(settings, output, files);
@@ -139,7 +138,7 @@ int run_arguments(int argc, char** argv) {
           exitCode = parsed.exitCode;
           break;
         case ParsedArguments::Outcome::SingleFile:
-          exitCode = run_single_file_mode(parsed.settings.parameterSet,
+          exitCode = run_single_file_mode(parsed.settings.function,
                                           platform::whole_command_line(argc, argv));
           break;
         case ParsedArguments::Outcome::Run:

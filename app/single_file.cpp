@@ -93,6 +93,9 @@ bool parse_single_file_command_line(std::string_view line, SingleFileCommand& co
       } else if (starts_folded(letters, "calc")) {
         command.calc = true;
         keyword = 4;
+      } else if (starts_folded(letters, "s256") || starts_folded(letters, "s512")) {
+        command.function = hash::Function::gost2012(letters[1] == '2' ? 256 : 512);
+        keyword = 4;
       }
       if (keyword != 0) {
         i += 1 + keyword;
@@ -121,7 +124,7 @@ bool parse_single_file_command_line(std::string_view line, SingleFileCommand& co
   return !(command.calc && command.check);
 }
 
-int run_single_file_mode(int parameterSet, std::string_view commandLine) {
+int run_single_file_mode(hash::Function function, std::string_view commandLine) {
   SingleFileCommand command;
   if (!parse_single_file_command_line(commandLine, command)) {
     const std::string usage = banner_text() + to_ansi(kUsageBody);
@@ -135,9 +138,10 @@ int run_single_file_mode(int parameterSet, std::string_view commandLine) {
   }
 
   filehash::FileHasher hasher(environment().engine);
+  const hash::Function used = command.function.value_or(function);
   for (const std::string& name : command.names) {
-    gost94::HashValue value{};
-    if (!hasher.hash_file(name, value, parameterSet)) {
+    hash::Value value{};
+    if (!hasher.hash_file(name, value, used)) {
       error_box(text::kSingleCannotOpen, name);
       return 1;
     }
@@ -153,7 +157,7 @@ int run_single_file_mode(int parameterSet, std::string_view commandLine) {
     // With no mode set a name is only hashed.
     if (!command.check) continue;
     std::string stored;
-    switch (files::read_hash_file(hashName, stored)) {
+    switch (files::read_hash_file(hashName, stored, computed.size())) {
       case files::HashFileRead::cannotOpen:
         error_box(text::kSingleCannotOpen, hashName);
         return 1;

@@ -2,9 +2,12 @@
 // outcomes only through message boxes and the exit code.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "hash/function.h"
 
 namespace verolt::app {
 
@@ -12,6 +15,8 @@ struct SingleFileCommand {
   bool calc = false;
   bool check = false;
   bool info = false;
+  // /s256 or /s512, the last of them; nothing: the run's function.
+  std::optional<hash::Function> function;
   std::vector<std::string> names;
 };
 
@@ -22,6 +27,7 @@ inline constexpr std::size_t kMaxSingleFileNames = 100;
 bool parse_single_file_command_line(std::string_view commandLine, SingleFileCommand& command);
 
 // The run: 0 when every file passed, 1 at the first failure, 100 when the command line is refused.
-int run_single_file_mode(int parameterSet, std::string_view commandLine);
+// `function` hashes unless the command line names another.
+int run_single_file_mode(hash::Function function, std::string_view commandLine);
 
 }  // namespace verolt::app

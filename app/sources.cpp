@@ -80,6 +80,7 @@ std::unique_ptr<FileSource> FileSource::from_list(const RunSettings& settings,
   source->isList_ = true;
   source->namesList_ = !settings.verifyList && !settings.verifyStream;
   source->format_ = settings.printFormat;
+  source->function_ = settings.function;
   const std::string& listName = settings.listName.value_or(kDefaultListName);
   if (!source->list_.open(listName)) {
     files::print_text(to_ansi(text::kCannotOpenList));
@@ -91,9 +92,12 @@ std::unique_ptr<FileSource> FileSource::from_list(const RunSettings& settings,
   // Pre-pass: the sizes of the listed files up to the first total line.
   std::uint64_t total = 0;
   std::string line;
-  gost94::HashValue value{};
+  hash::Value value{};
   while (source->list_.read_line(line)) {
-    if (files::parse_hash_line(line, value, settings.printFormat) == files::TOTAL_LINE) break;
+    if (files::parse_hash_line(line, settings.function, value, settings.printFormat) ==
+        files::TOTAL_LINE) {
+      break;
+    }
     if (const auto size = platform::listed_file_size(resolve_listed(line))) total += *size;
   }
   progress.progress_set_total(total);
@@ -118,7 +122,7 @@ bool FileSource::next(FileItem& item) {
     return true;
   }
   if (!list_.read_line(line_)) return false;
-  item.parse = files::parse_hash_line(line_, item.value, format_);
+  item.parse = files::parse_hash_line(line_, function_, item.value, format_);
   item.name = line_;
   item.path = resolve_listed(item.name);
   // A listed name ends at its LF already; a CR inside it would not survive the way back.

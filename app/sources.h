@@ -18,7 +18,7 @@ struct FileItem {
   std::string name;  // as the source gives it, and as every report shows it
   std::string path;  // what is opened: the name, or its other build's form (listed names only)
   files::ParseResult parse = files::NAME_ONLY;
-  gost94::HashValue value{};
+  hash::Value value{};
   // False for a name that a list line cannot carry: it is neither hashed nor written, and is
   // reported as a file that cannot be opened, so no list is written that fails its own check.
   bool listable = true;
@@ -46,6 +46,7 @@ class FileSource {
   bool isList_ = false;
   bool namesList_ = false;  // a list of names only (/l), whose names are written into lists
   files::PrintFormat format_ = files::PrintFormat::p2;
+  hash::Function function_;
   std::string prefix_;
   std::vector<files::FileEntry> entries_;
   std::size_t position_ = 0;

@@ -1,18 +1,16 @@
 #include "filehash/file_hasher.h"
 
-#include "hash/gost94/hash_lanes.h"
-
 namespace verolt::filehash {
 
 FileHasher::FileHasher(hash::Engine engine, ReadObserver* observer)
-    : observer_(observer), buffer_(kReadSize), context_(engine) {}
+    : observer_(observer), buffer_(kReadSize), engine_(hash::usable_engine(engine)) {}
 
-bool FileHasher::hash_add_file(HashContext& context, const std::string& name) {
+bool FileHasher::hash_add_file(hash::Context& context, const std::string& name) {
   platform::InputFile file;
   if (!file.open(name)) return false;
 
   // A file that fails half way must leave no trace in a stream.
-  const HashContext::State saved = context.state();
+  const hash::Context saved = context;
   bool complete = false;
   for (;;) {
     const std::ptrdiff_t got = file.read(buffer_.data(), buffer_.size());
@@ -21,20 +19,20 @@ bool FileHasher::hash_add_file(HashContext& context, const std::string& name) {
       break;
     }
     const auto n = static_cast<std::size_t>(got);
-    context.hash_update(buffer_.data(), n);
+    context.update(buffer_.data(), n);
     if (observer_ != nullptr && !observer_->on_read(n)) break;
   }
   file.close();
   if (observer_ != nullptr) observer_->on_file_end();
 
-  if (!complete) context.restore(saved);
+  if (!complete) context = saved;
   return complete;
 }
 
-bool FileHasher::hash_file(const std::string& name, HashValue& out, int set) {
-  context_.hash_reset(set);
-  if (!hash_add_file(context_, name)) return false;
-  context_.hash_finish(out);
+bool FileHasher::hash_file(const std::string& name, hash::Value& out, hash::Function function) {
+  hash::Context context(engine_, function);
+  if (!hash_add_file(context, name)) return false;
+  context.finish(out);
   return true;
 }
 
@@ -44,16 +42,16 @@ struct LaneFileHasher::State {
     std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(kReadSize);
     bool busy = false;
   };
-  State(hash::Engine engine, int set, std::size_t lanes)
-      : hashes(engine, set, lanes), lane(hashes.size()) {}
+  State(hash::Engine engine, hash::Function function, std::size_t lanes)
+      : hashes(engine, function, lanes), lane(hashes.size()) {}
 
-  gost94::HashLanes hashes;
+  hash::Lanes hashes;
   std::vector<Lane> lane;
   std::size_t busy = 0;
 };
 
-LaneFileHasher::LaneFileHasher(hash::Engine engine, int set, std::size_t lanes)
-    : state_(std::make_unique<State>(engine, set, lanes)) {}
+LaneFileHasher::LaneFileHasher(hash::Engine engine, hash::Function function, std::size_t lanes)
+    : state_(std::make_unique<State>(engine, function, lanes)) {}
 LaneFileHasher::~LaneFileHasher() = default;
 
 std::size_t LaneFileHasher::lanes() const { return state_->lane.size(); }

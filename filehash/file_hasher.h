@@ -10,13 +10,10 @@
 #include <vector>
 
 #include "filehash/progress.h"
-#include "hash/gost94/hash.h"
+#include "hash/function.h"
 #include "platform/files.h"
 
 namespace verolt::filehash {
-
-using gost94::HashContext;
-using gost94::HashValue;
 
 // Reads files into hash contexts through one read buffer, reused for every file.
 class FileHasher {
@@ -25,15 +22,15 @@ class FileHasher {
 
   // Adds the whole file to `context`. False when the file cannot be opened or a read fails;
   // the context is then as it was before the call.
-  bool hash_add_file(HashContext& context, const std::string& name);
-  // Reset with `set`, the whole file, finish. False (and `out` untouched) on failure.
-  bool hash_file(const std::string& name, HashValue& out, int set);
-  hash::Engine engine() const { return context_.engine(); }
+  bool hash_add_file(hash::Context& context, const std::string& name);
+  // The hash of the whole file by `function`. False (and `out` untouched) on failure.
+  bool hash_file(const std::string& name, hash::Value& out, hash::Function function);
+  hash::Engine engine() const { return engine_; }
 
  private:
   ReadObserver* observer_;
   std::vector<std::uint8_t> buffer_;
-  HashContext context_;
+  hash::Engine engine_;
 };
 
 // Several files hashed side by side in the lanes of one engine, so that one core steps several
@@ -50,11 +47,11 @@ class LaneFileHasher {
     std::uint64_t bytes = 0;  // read from the lane's file in this step (0 for an end)
     bool ended = false;       // the file ended: `hashed` and `value` say how
     bool hashed = false;      // read to its end; false: a read failed
-    HashValue value{};
+    hash::Value value{};
   };
 
   // `lanes` 0: as many as the engine steps together at its best.
-  LaneFileHasher(hash::Engine engine, int set, std::size_t lanes = 0);
+  LaneFileHasher(hash::Engine engine, hash::Function function, std::size_t lanes = 0);
   ~LaneFileHasher();
   LaneFileHasher(const LaneFileHasher&) = delete;
   LaneFileHasher& operator=(const LaneFileHasher&) = delete;

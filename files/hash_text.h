@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "hash/gost94/hash.h"
+#include "hash/function.h"
 
 namespace verolt::files {
 
@@ -19,16 +19,23 @@ enum ParseResult { NAME_ONLY = 0, HASH_LINE = 1, TOTAL_LINE = 2, BAD_FORMAT = 3 
 // "Полный хэш = " in Windows-1251 (13 bytes).
 inline constexpr std::string_view TOTAL_PREFIX = "\xCF\xEE\xEB\xED\xFB\xE9 \xF5\xFD\xF8 = ";
 
-// The value as text without line end: p2 64 digits; p1 79 characters, or 80 with the console's
-// trailing blank.
-std::string hash_text(const gost94::HashValue& value, PrintFormat format, bool console = false);
+// The length of a value's text without the console's trailing blank: p2 two digits a byte, p1
+// groups of four digits with a blank between groups.
+std::size_t hash_text_length(hash::Function function, PrintFormat format);
+
+// The value as text without line end. p2: the bytes from byte 0, two digits each. p1: groups
+// of four digits; for GOST R 34.11-94 the 16-bit words from the most significant, for GOST R
+// 34.11-2012 the p2 digits as they stand. The console form adds a blank after the last group.
+std::string hash_text(const hash::Value& value, PrintFormat format, bool console = false);
 
 // The rendering and its line end, into a list file / onto standard output.
-void write_hash_text(const gost94::HashValue& value, OutputFile& out, PrintFormat format);
-void print_hash_text(const gost94::HashValue& value, PrintFormat format);
+void write_hash_text(const hash::Value& value, OutputFile& out, PrintFormat format);
+void print_hash_text(const hash::Value& value, PrintFormat format);
 
 // Classifies one line as read from a list file (line end included), leaves the file name in
-// `line` and, for HASH_LINE and TOTAL_LINE, the value in `value`.
-ParseResult parse_hash_line(std::string& line, gost94::HashValue& value, PrintFormat format);
+// `line` and, for HASH_LINE and TOTAL_LINE, the value of `function` in `value`. A value whose
+// length is not that of `function` is BAD_FORMAT.
+ParseResult parse_hash_line(std::string& line, hash::Function function, hash::Value& value,
+                            PrintFormat format);
 
 }  // namespace verolt::files

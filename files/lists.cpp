@@ -117,18 +117,18 @@ bool write_hash_file(const std::string& hashFileName, std::string_view text) {
   return written && flushed && closed;
 }
 
-HashFileRead read_hash_file(const std::string& hashFileName, std::string& text) {
+HashFileRead read_hash_file(const std::string& hashFileName, std::string& text, std::size_t size) {
   platform::InputFile file;
   if (!file.open(hashFileName)) return HashFileRead::cannotOpen;
-  unsigned char buffer[kHashFileSize];
+  text.assign(size, '\0');
   std::size_t filled = 0;
-  while (filled < kHashFileSize) {
-    const std::ptrdiff_t got = file.read(buffer + filled, kHashFileSize - filled);
+  while (filled < size) {
+    const std::ptrdiff_t got =
+        file.read(reinterpret_cast<unsigned char*>(text.data()) + filled, size - filled);
     if (got <= 0) break;
     filled += static_cast<std::size_t>(got);
   }
-  if (filled < kHashFileSize) return HashFileRead::tooShort;
-  text.assign(reinterpret_cast<const char*>(buffer), filled);
+  if (filled < size) return HashFileRead::tooShort;
   return HashFileRead::ok;
 }
 

@@ -53,8 +53,8 @@ bool is_stream_list_option(std::string_view arg) {
 }
 
 bool is_known_option(std::string_view arg) {
-  static constexpr std::array<std::string_view, 7> kWords = {"/h0", "/h1", "/h2", "/p1",
-                                                             "/p2", "/m",  "/r"};
+  static constexpr std::array<std::string_view, 9> kWords = {"/h0", "/h1", "/h2", "/s256", "/s512",
+                                                             "/p1", "/p2", "/m",  "/r"};
   return is_help(arg) || is_single_file(arg) || is_list_option(arg) ||
          std::any_of(kWords.begin(), kWords.end(),
                      [&](std::string_view w) { return equals_folded(arg, w); });
@@ -106,16 +106,18 @@ void check_run(const std::vector<std::string>& args, const verolt::app::RunSetti
           "without a list the operands are the mask and the output");
   }
 
-  int parameterSet = 2;
+  verolt::hash::Function function = verolt::hash::Function::gost94(2);
   PrintFormat format = PrintFormat::p2;
   for (const std::string& a : args) {
     if (equals_folded(a, "/h0") || equals_folded(a, "/h1") || equals_folded(a, "/h2")) {
-      parameterSet = a[2] - '0';
+      function = verolt::hash::Function::gost94(a[2] - '0');
     }
+    if (equals_folded(a, "/s256")) function = verolt::hash::Function::gost2012(256);
+    if (equals_folded(a, "/s512")) function = verolt::hash::Function::gost2012(512);
     if (equals_folded(a, "/p1")) format = PrintFormat::p1;
     if (equals_folded(a, "/p2")) format = PrintFormat::p2;
   }
-  check(s.parameterSet == parameterSet, "the last parameter set option holds");
+  check(s.function == function, "the last function option holds");
   check(s.printFormat == format, "the last print format option holds");
 }
 

@@ -17,19 +17,33 @@ namespace {
 using verolt::files::BAD_FORMAT;
 using verolt::files::HASH_LINE;
 using verolt::files::NAME_ONLY;
-using verolt::files::parse_hash_line;
 using verolt::files::ParseResult;
 using verolt::files::PrintFormat;
 using verolt::files::TOTAL_LINE;
 using verolt::files::TOTAL_PREFIX;
 using verolt::fuzz::check;
-using verolt::gost94::HashValue;
+using verolt::hash::Function;
+using HashValue = verolt::hash::Value;
 
-constexpr std::size_t kP2Length = 64;
-constexpr std::size_t kP1Length = 79;
+// The run's function, set for each pass over an input.
+Function run_function = Function::gost94(2);
 
-std::size_t value_length(PrintFormat format) {
-  return format == PrintFormat::p2 ? kP2Length : kP1Length;
+ParseResult parse_hash_line(std::string& line, HashValue& value, PrintFormat format) {
+  return verolt::files::parse_hash_line(line, run_function, value, format);
+}
+
+// Text lengths: 64 digits and 79 characters in p1, 128 and 159 for the 512-bit function.
+std::size_t value_length(PrintFormat format, Function function = run_function) {
+  const bool wide = function == Function::gost2012(512);
+  if (format == PrintFormat::p2) return wide ? 128 : 64;
+  return wide ? 159 : 79;
+}
+
+// A run of GOST R 34.11-94 takes only its own lengths for a total line; the 2012 functions take
+// those of either width, to refuse the wrong one.
+bool total_length(std::size_t n) {
+  if (run_function.family == Function::Family::gost94) return n == 64 || n == 79;
+  return n == 64 || n == 79 || n == 128 || n == 159;
 }
 
 bool is_hex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
@@ -47,10 +61,20 @@ unsigned hex_number(std::string_view digits) {
 // The value a text of the right length holds, when every digit it reads is a hex digit; false
 // when some is not (what such text reads as is the parser's own affair).
 bool expected_value(std::string_view text, PrintFormat format, HashValue& value) {
+  value = HashValue{run_function};
   if (format == PrintFormat::p2) {
     if (!std::all_of(text.begin(), text.end(), is_hex)) return false;
     for (std::size_t i = 0; i < value.size(); ++i) {
       value[i] = static_cast<std::uint8_t>(hex_number(text.substr(2 * i, 2)));
+    }
+    return true;
+  }
+  if (run_function.family == Function::Family::gost2012) {
+    // The p2 digits in groups of four.
+    for (std::size_t i = 0; i < value.size(); ++i) {
+      const std::string_view digits = text.substr(5 * (i / 2) + 2 * (i % 2), 2);
+      if (!std::all_of(digits.begin(), digits.end(), is_hex)) return false;
+      value[i] = static_cast<std::uint8_t>(hex_number(digits));
     }
     return true;
   }
@@ -83,23 +107,22 @@ void check_value(std::string_view text, PrintFormat format, const HashValue& val
 
 void check_line(std::string_view input, PrintFormat format) {
   HashValue untouched{};
-  untouched.fill(0xA5);
+  untouched.bytes.fill(0xA5);
   HashValue value = untouched;
   std::string line(input);
   const ParseResult result = parse_hash_line(line, value, format);
 
   const std::string_view bare = without_line_end(input);
   const std::size_t n = bare.size();
-  const bool totalForm =
-      (n == TOTAL_PREFIX.size() + kP2Length || n == TOTAL_PREFIX.size() + kP1Length) &&
-      bare.substr(0, TOTAL_PREFIX.size()) == TOTAL_PREFIX;
+  const bool totalForm = n >= TOTAL_PREFIX.size() && total_length(n - TOTAL_PREFIX.size()) &&
+                         bare.substr(0, TOTAL_PREFIX.size()) == TOTAL_PREFIX;
   if (totalForm) {
     check(line == bare, "a total-form line keeps all its characters");
     if (n == TOTAL_PREFIX.size() + value_length(format)) {
       check(result == TOTAL_LINE, "a total line of the format's length is TOTAL_LINE");
       check_value(bare.substr(TOTAL_PREFIX.size()), format, value);
     } else {
-      check(result == BAD_FORMAT, "a total line of the other format is BAD_FORMAT");
+      check(result == BAD_FORMAT, "a total line of another length is BAD_FORMAT");
       check(value == untouched, "BAD_FORMAT leaves the value alone");
     }
     return;
@@ -132,7 +155,7 @@ std::string lower_case(std::string text) {
 
 // Lines as the program writes them, with a value and a name taken from the input.
 void check_round_trip(std::string_view input, PrintFormat format) {
-  HashValue value{};
+  HashValue value{run_function};
   for (std::size_t i = 0; i < value.size() && !input.empty(); ++i) {
     value[i] = static_cast<std::uint8_t>(input[i % input.size()]);
   }
@@ -153,7 +176,7 @@ void check_round_trip(std::string_view input, PrintFormat format) {
     check(line == name, "a written hash line gives back its name");
     check(read == value, "a written hash line gives back its value");
 
-    read = HashValue{};
+    read = HashValue{run_function};
     line = std::string(TOTAL_PREFIX) + digits + "\n";
     check(parse_hash_line(line, read, format) == TOTAL_LINE, "a written total is TOTAL_LINE");
     check(read == value, "a written total line gives back its value");
@@ -164,9 +187,13 @@ void check_round_trip(std::string_view input, PrintFormat format) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
-  for (const PrintFormat format : {PrintFormat::p1, PrintFormat::p2}) {
-    check_line(input, format);
-    check_round_trip(input, format);
+  for (const Function function :
+       {Function::gost94(2), Function::gost2012(256), Function::gost2012(512)}) {
+    run_function = function;
+    for (const PrintFormat format : {PrintFormat::p1, PrintFormat::p2}) {
+      check_line(input, format);
+      check_round_trip(input, format);
+    }
   }
   return 0;
 }

@@ -26,13 +26,15 @@ bool equals_folded(std::string_view a, std::string_view b) {
 }
 
 bool is_keyword_option(std::string_view arg) {
-  return equals_folded(arg, "/calc") || equals_folded(arg, "/check") || equals_folded(arg, "/info");
+  return equals_folded(arg, "/calc") || equals_folded(arg, "/check") ||
+         equals_folded(arg, "/info") || equals_folded(arg, "/s256") || equals_folded(arg, "/s512");
 }
 
 // Writes the parsed command back as a command line: options, then every name quoted, or bare
 // when it holds a double quote (and so, having come from an unquoted token, no blank).
 std::string canonical(const SingleFileCommand& command) {
   std::string line = "verolt";
+  if (command.function) line += command.function->variant == 256 ? " /s256" : " /s512";
   if (command.calc) line += " /calc";
   if (command.info) {
     line += " /info";
@@ -71,6 +73,7 @@ void check_command_line(std::string_view line) {
   check(again.calc == command.calc && again.check == command.check && again.info == command.info,
         "the rewritten line gives the same mode");
   check(again.names == command.names, "the rewritten line gives the same names");
+  check(again.function == command.function, "the rewritten line gives the same function");
 }
 
 // The POSIX program hands its argument list over as one rebuilt line. Arguments without a
@@ -108,6 +111,8 @@ void check_argument_list(std::string_view input) {
       expected.check = true;
     } else if (equals_folded(*arg, "/info")) {
       expected.check = expected.info = true;
+    } else if (equals_folded(*arg, "/s256") || equals_folded(*arg, "/s512")) {
+      expected.function = verolt::hash::Function::gost2012((*arg)[2] == '2' ? 256 : 512);
     } else {
       expected.names.push_back(*arg);
     }
@@ -119,7 +124,7 @@ void check_argument_list(std::string_view input) {
         "calc-check mix");
   if (!accepted) return;
   check(command.calc == expected.calc && command.check == expected.check &&
-            command.info == expected.info,
+            command.info == expected.info && command.function == expected.function,
         "the options of an argument list come through");
   check(command.names == expected.names, "the names of an argument list come through unchanged");
 }

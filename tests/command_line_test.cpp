@@ -58,12 +58,12 @@ TEST(ArgumentLoop, OperandsFillMaskThenOutputAndListOptionsShiftThem) {
 
 TEST(ArgumentLoop, FlagsOnlySwitchOnAndLaterChoicesWin) {
   ParsedArguments parsed = parse_quietly({"/h0", "/h2", "/p2", "/p1"});
-  EXPECT_EQ(parsed.settings.parameterSet, 2);
+  EXPECT_EQ(parsed.settings.function, hash::Function::gost94(2));
   EXPECT_EQ(parsed.settings.printFormat, files::PrintFormat::p1);
 
   parsed = parse_quietly({"/H1", "/P1", "/M", "/L:names.txt"});
   ASSERT_EQ(parsed.outcome, Outcome::Run);
-  EXPECT_EQ(parsed.settings.parameterSet, 1);
+  EXPECT_EQ(parsed.settings.function, hash::Function::gost94(1));
   EXPECT_TRUE(parsed.settings.streamMode);
   EXPECT_EQ(parsed.settings.listName, "names.txt");
 
@@ -116,7 +116,29 @@ TEST(ArgumentLoop, HelpStopsAtOnceButNotAfterAnError) {
 TEST(ArgumentLoop, SingleFileOptionHandsOverWithTheSetInForce) {
   const ParsedArguments parsed = parse_quietly({"/h1", "/CALC", "/x", "a"});
   EXPECT_EQ(parsed.outcome, Outcome::SingleFile);
-  EXPECT_EQ(parsed.settings.parameterSet, 1);
+  EXPECT_EQ(parsed.settings.function, hash::Function::gost94(1));
+}
+
+TEST(ArgumentLoop, TheLastFunctionOptionDecides) {
+  const struct {
+    std::vector<std::string> args;
+    hash::Function function;
+  } cases[] = {
+      {{"a"}, hash::Function::gost94(2)},
+      {{"/S256", "a"}, hash::Function::gost2012(256)},
+      {{"/h0", "/s512", "a"}, hash::Function::gost2012(512)},
+      {{"/s512", "/s256"}, hash::Function::gost2012(256)},
+      {{"/s256", "/h1"}, hash::Function::gost94(1)},
+  };
+  for (const auto& c : cases) {
+    const ParsedArguments parsed = parse_quietly(c.args);
+    ASSERT_EQ(parsed.outcome, Outcome::Run) << c.args[0];
+    EXPECT_EQ(parsed.settings.function, c.function) << c.args[0];
+  }
+  // Only the whole words: the next ones are unknown options.
+  for (const char* word : {"/s", "/s25", "/s2566", "/s1024"}) {
+    EXPECT_EQ(parse_quietly({word}).outcome, Outcome::Exit) << word;
+  }
 }
 
 #ifndef _WIN32
@@ -165,8 +187,18 @@ TEST(SingleFileParse, OptionsAnyCaseGluedAndRefused) {
   c = parse_single("v /checkinfo");
   EXPECT_EQ(c.names, std::vector<std::string>{"info"});
 
-  for (const char* line : {"v /calc /check a", "v /info a /calc", "v /calc a /h0", "v /calc /p1 a",
-                           "v /calc a /?", "v /calc /", "v /check /help a"}) {
+  // The 2012 function's options are tokens like /calc; the last one decides.
+  EXPECT_FALSE(parse_single("v /calc a").function.has_value());
+  c = parse_single("v /S512 /calc a /s256");
+  EXPECT_EQ(c.function, hash::Function::gost2012(256));
+  EXPECT_EQ(c.names, std::vector<std::string>{"a"});
+  c = parse_single("v /check /s512a");
+  EXPECT_EQ(c.function, hash::Function::gost2012(512));
+  EXPECT_EQ(c.names, std::vector<std::string>{"a"});
+
+  for (const char* line :
+       {"v /calc /check a", "v /info a /calc", "v /calc a /h0", "v /calc /p1 a", "v /calc a /?",
+        "v /calc /", "v /check /help a", "v /calc /s a", "v /calc /s384 a"}) {
     parse_single(line, false);
   }
 #ifndef _WIN32
@@ -192,7 +224,8 @@ TEST(SingleFileRun, NoModeOnlyHashesTheNames) {
   std::filesystem::remove(data + ".hsh");
   platform::use_console_boxes(true);  // as VEROLT_BOXES=console asks on Windows
   ::testing::internal::CaptureStderr();
-  const int code = run_single_file_mode(2, "verolt \"" + data + "\" \"/calc\"");
+  const int code =
+      run_single_file_mode(hash::Function::gost94(2), "verolt \"" + data + "\" \"/calc\"");
   const std::string boxes = ::testing::internal::GetCapturedStderr();
   EXPECT_EQ(code, 1);
   EXPECT_EQ(boxes.find(".hsh"), std::string::npos) << boxes;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "filehash/file_hasher.h"
-#include "hash/gost94/hash.h"
+#include "hash/function.h"
 
 namespace {
 
@@ -17,9 +17,16 @@ namespace fs = std::filesystem;
 using verolt::filehash::FileHasher;
 using verolt::filehash::progress_text;
 using verolt::filehash::ProgressState;
-using verolt::gost94::hash_bytes;
-using verolt::gost94::HashContext;
-using verolt::gost94::HashValue;
+using verolt::hash::Function;
+using HashContext = verolt::hash::Context;
+using HashValue = verolt::hash::Value;
+
+constexpr Function kFunctions[] = {Function::gost94(0), Function::gost94(2),
+                                   Function::gost2012(256), Function::gost2012(512)};
+
+HashValue hash_bytes(int set, const void* data, std::size_t n) {
+  return verolt::hash::hash_bytes(Function::gost94(set), data, n);
+}
 
 constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
 
@@ -151,14 +158,14 @@ class FileHashTest : public ::testing::Test {
 TEST_F(FileHashTest, FileHashEqualsHashOfItsContent) {
   FileHasher hasher(verolt::hash::best_engine());
   // Sizes around the block and the read size.
-  for (const std::size_t size : {0, 1, 31, 32, 33, 131071, 131072, 131073, 300000}) {
+  for (const std::size_t size : {0, 1, 31, 32, 33, 63, 64, 65, 131071, 131072, 131073, 300000}) {
     const auto content = random_bytes(size, static_cast<std::uint32_t>(size));
     const std::string name = write_file("data" + std::to_string(size), content);
-    for (const int set : {0, 2}) {
+    for (const Function function : kFunctions) {
       HashValue value{};
-      ASSERT_TRUE(hasher.hash_file(name, value, set)) << name;
-      EXPECT_EQ(value, hash_bytes(set, content.data(), content.size()))
-          << "size " << size << " set " << set;
+      ASSERT_TRUE(hasher.hash_file(name, value, function)) << name;
+      EXPECT_EQ(value, verolt::hash::hash_bytes(function, content.data(), content.size()))
+          << "size " << size << " function " << function.variant;
     }
   }
 }
@@ -170,7 +177,7 @@ TEST_F(FileHashTest, ProgressOfOneFileByteForByte) {
   const std::string name = write_file("big", random_bytes(300000, 3));
   progress.progress_set_total(300000);
   HashValue value{};
-  ASSERT_TRUE(hasher.hash_file(name, value, 2));
+  ASSERT_TRUE(hasher.hash_file(name, value, Function::gost94(2)));
   EXPECT_EQ(out.received,
             "43.69%" + backspaces(6) + "87.38%" + backspaces(6) + "100.00%" + erasure(7));
 }
@@ -183,8 +190,8 @@ TEST_F(FileHashTest, ProgressCountsAcrossFiles) {
   const std::string second = write_file("second", random_bytes(300, 2));
   progress.progress_set_total(400);
   HashValue value{};
-  ASSERT_TRUE(hasher.hash_file(first, value, 2));
-  ASSERT_TRUE(hasher.hash_file(second, value, 2));
+  ASSERT_TRUE(hasher.hash_file(first, value, Function::gost94(2)));
+  ASSERT_TRUE(hasher.hash_file(second, value, Function::gost94(2)));
   EXPECT_EQ(out.received, "25.00%" + erasure(6) + "100.00%" + erasure(7));
 }
 
@@ -195,7 +202,7 @@ TEST_F(FileHashTest, EmptyFileShowsNoProgress) {
   const std::string name = write_file("empty", {});
   progress.progress_set_total(1000);
   HashValue value{};
-  ASSERT_TRUE(hasher.hash_file(name, value, 0));
+  ASSERT_TRUE(hasher.hash_file(name, value, Function::gost94(0)));
   EXPECT_EQ(value, hash_bytes(0, "", 0));
   EXPECT_EQ(out.writes, 0);
 }
@@ -208,8 +215,7 @@ TEST_F(FileHashTest, StreamSkipsFilesThatCannotBeOpened) {
   const std::string c = write_file("c", {'c'});
   progress.progress_set_total(3);
 
-  HashContext context(verolt::hash::best_engine());
-  context.hash_reset(2);
+  HashContext context(verolt::hash::best_engine(), Function::gost94(2));
   EXPECT_TRUE(hasher.hash_add_file(context, ab));
   // Neither a missing name nor a directory shows or counts anything.
   EXPECT_FALSE(hasher.hash_add_file(context, (dir_ / "missing").string()));
@@ -217,7 +223,7 @@ TEST_F(FileHashTest, StreamSkipsFilesThatCannotBeOpened) {
   EXPECT_EQ(progress.doneBytes(), 2u);
   EXPECT_TRUE(hasher.hash_add_file(context, c));
   HashValue value{};
-  context.hash_finish(value);
+  context.finish(value);
   EXPECT_EQ(value, hash_bytes(2, "abc", 3));
   EXPECT_EQ(out.received, "66.67%" + erasure(6) + "100.00%" + erasure(7));
 }
@@ -225,10 +231,10 @@ TEST_F(FileHashTest, StreamSkipsFilesThatCannotBeOpened) {
 TEST_F(FileHashTest, FailureLeavesTheValueUntouched) {
   FileHasher hasher(verolt::hash::best_engine());
   HashValue value{};
-  value.fill(0x5A);
+  value.bytes.fill(0x5A);
   const HashValue before = value;
-  EXPECT_FALSE(hasher.hash_file((dir_ / "missing").string(), value, 2));
-  EXPECT_FALSE(hasher.hash_file(dir_.string(), value, 2));
+  EXPECT_FALSE(hasher.hash_file((dir_ / "missing").string(), value, Function::gost94(2)));
+  EXPECT_FALSE(hasher.hash_file(dir_.string(), value, Function::gost94(2)));
   EXPECT_EQ(value, before);
 }
 
@@ -237,30 +243,39 @@ TEST_F(FileHashTest, FailureLeavesTheValueUntouched) {
 // and take nothing into the running hash.
 TEST_F(FileHashTest, ReadErrorIsAFailureAndLeavesNoTrace) {
   const std::string failing = "/proc/self/mem";
-  HashContext context(verolt::hash::best_engine());
-  context.hash_reset(2);
-  context.hash_update("ab", 2);
+  HashContext context(verolt::hash::best_engine(), Function::gost94(2));
+  context.update("ab", 2);
   FileHasher hasher(verolt::hash::best_engine());
   EXPECT_FALSE(hasher.hash_add_file(context, failing));
-  context.hash_update("c", 1);
+  context.update("c", 1);
   HashValue value{};
-  context.hash_finish(value);
+  context.finish(value);
   EXPECT_EQ(value, hash_bytes(2, "abc", 3));
 
   HashValue untouched{};
-  EXPECT_FALSE(hasher.hash_file(failing, untouched, 2));
+  EXPECT_FALSE(hasher.hash_file(failing, untouched, Function::gost94(2)));
   EXPECT_EQ(untouched, HashValue{});
 }
 #endif
 
 }  // namespace
 
+std::vector<std::pair<verolt::hash::Engine, Function>> engine_function_pairs() {
+  std::vector<std::pair<verolt::hash::Engine, Function>> pairs;
+  for (const verolt::hash::Engine engine : verolt::hash::kEngines) {
+    pairs.emplace_back(engine, Function::gost94(2));
+    pairs.emplace_back(engine, Function::gost2012(512));
+  }
+  pairs.emplace_back(verolt::hash::best_engine(), Function::gost2012(256));
+  return pairs;
+}
+
 TEST_F(FileHashTest, LanesGiveEachFileItsOwnHashWhateverEndsBesideIt) {
   using verolt::filehash::LaneFileHasher;
   // Sizes around blocks, reads and lane refills, 0 bytes next to several reads; a missing file and
   // one refused after opening sit among them.
-  const std::vector<std::size_t> sizes = {0,    1,      31,     32,     33,     4095, 4096,
-                                          4097, 131071, 131072, 131073, 300000, 64,   5};
+  const std::vector<std::size_t> sizes = {0,      1,      31,     32,     33, 4095, 4096, 4097,
+                                          131071, 131072, 131073, 300000, 64, 5,    63,   65};
   std::vector<std::string> paths;
   for (std::size_t i = 0; i < sizes.size(); ++i) {
     paths.push_back(write_file("f" + std::to_string(i),
@@ -269,10 +284,11 @@ TEST_F(FileHashTest, LanesGiveEachFileItsOwnHashWhateverEndsBesideIt) {
   const std::size_t missing = 3;
   const std::size_t refused = 9;
   paths[missing] = (dir_ / "missing").string();
-  for (const verolt::hash::Engine engine : verolt::hash::kEngines) {
+  for (const auto& [engine, function] : engine_function_pairs()) {
     for (std::size_t lanes : {std::size_t{1}, std::size_t{3}, std::size_t{0}}) {
-      SCOPED_TRACE(std::to_string(lanes) + " " + verolt::hash::engine_name(engine));
-      LaneFileHasher hasher(engine, 2, lanes);
+      SCOPED_TRACE(std::to_string(lanes) + " " + verolt::hash::engine_name(engine) + " " +
+                   std::to_string(function.variant));
+      LaneFileHasher hasher(engine, function, lanes);
       std::size_t next = 0;
       std::vector<int> hashed(paths.size(), -1);
       std::vector<HashValue> values(paths.size());
@@ -307,7 +323,7 @@ TEST_F(FileHashTest, LanesGiveEachFileItsOwnHashWhateverEndsBesideIt) {
       FileHasher one(verolt::hash::Engine::portable);
       for (std::size_t i = 0; i < paths.size(); ++i) {
         HashValue expected{};
-        const bool ok = one.hash_file(paths[i], expected, 2) && i != refused;
+        const bool ok = one.hash_file(paths[i], expected, function) && i != refused;
         EXPECT_EQ(hashed[i], ok ? 1 : 0) << i;
         if (!ok) continue;
         EXPECT_EQ(values[i], expected) << i;

@@ -58,7 +58,7 @@ class HashQueue : public testing::Test {
   struct Outcome {
     std::vector<std::string> names;
     std::vector<bool> hashed;
-    std::vector<gost94::HashValue> values;
+    std::vector<hash::Value> values;
     std::string progress;
     std::uint64_t doneBytes = 0;
   };
@@ -76,10 +76,11 @@ class HashQueue : public testing::Test {
     int exitCode = 0;
     const auto source = FileSource::from_list(settings, progress, exitCode);
     EXPECT_TRUE(source);
-    FileHashQueue queue(*source, hash::best_engine(), 1, progress, threads, {}, batch);
+    FileHashQueue queue(*source, hash::best_engine(), hash::Function::gost94(1), progress, threads,
+                        {}, batch);
     FileItem item;
     while (outcome.names.size() < limit && queue.next(item)) {
-      gost94::HashValue value{};
+      hash::Value value{};
       outcome.names.push_back(item.name);
       outcome.hashed.push_back(queue.result(value));
       outcome.values.push_back(value);
@@ -131,8 +132,7 @@ TEST_F(HashQueue, ManyTinyFilesComeBackInOrder) {
     }
     // Leaving with most of the queue hashed ahead, some of it a second time round.
     const Outcome early = run(4, 300, "tiny.lst", shown);
-    EXPECT_EQ(early.values,
-              std::vector<gost94::HashValue>(one.values.begin(), one.values.begin() + 300));
+    EXPECT_EQ(early.values, std::vector<hash::Value>(one.values.begin(), one.values.begin() + 300));
   }
 }
 

@@ -19,11 +19,16 @@ namespace {
 using verolt::files::BAD_FORMAT;
 using verolt::files::HASH_LINE;
 using verolt::files::NAME_ONLY;
-using verolt::files::parse_hash_line;
 using verolt::files::PrintFormat;
 using verolt::files::TOTAL_LINE;
 using verolt::files::TOTAL_PREFIX;
-using verolt::gost94::HashValue;
+using HashValue = verolt::hash::Value;
+
+// Lines read by a run of GOST R 34.11-94, parameter set 2.
+verolt::files::ParseResult parse_hash_line(std::string& line, HashValue& value,
+                                           PrintFormat format) {
+  return verolt::files::parse_hash_line(line, verolt::hash::Function::gost94(2), value, format);
+}
 
 const std::string kP2 = "000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F";
 const std::string kP1 =
@@ -37,9 +42,9 @@ HashValue counting_value() {
   return value;
 }
 
-HashValue filled(std::uint8_t byte) {
-  HashValue value{};
-  value.fill(byte);
+HashValue filled(std::uint8_t byte, verolt::hash::Function function = {}) {
+  HashValue value{function};
+  std::fill_n(value.bytes.begin(), value.size(), byte);
   return value;
 }
 
@@ -256,53 +261,95 @@ TEST(ParseHashLine, NamesAndLineEnds) {
   EXPECT_EQ(value, untouched);
 }
 
-TEST(ParseHashLine, RoundTripThroughAListFile) {
+TEST(ParseHashLine, RoundTripThroughAListFileForEveryFunction) {
+  using verolt::hash::Function;
   std::mt19937 random(20240611);  // NOLINT(cert-msc32-c,cert-msc51-cpp): reproducible values
   std::uniform_int_distribution<int> byte(0, 255);
-  for (const PrintFormat format : {PrintFormat::p1, PrintFormat::p2}) {
-    std::vector<HashValue> values(200);
-    for (HashValue& value : values) {
-      for (auto& b : value) {
-        b = static_cast<std::uint8_t>(byte(random));
+  for (const Function function :
+       {Function::gost94(2), Function::gost2012(256), Function::gost2012(512)}) {
+    for (const PrintFormat format : {PrintFormat::p1, PrintFormat::p2}) {
+      std::vector<HashValue> values(200, HashValue{function});
+      for (HashValue& value : values) {
+        for (std::size_t b = 0; b < value.size(); ++b) {
+          value[b] = static_cast<std::uint8_t>(byte(random));
+        }
       }
-    }
-    values[0] = filled(0x00);
-    values[1] = filled(0xFF);
+      values[0] = filled(0x00, function);
+      values[1] = filled(0xFF, function);
 
-    const auto path = temp_file("verolt_round_trip");
-    {
-      verolt::files::OutputFile out;
-      ASSERT_TRUE(out.open(path.string()));
-      for (std::size_t i = 0; i < values.size(); ++i) {
-        out.write("file" + std::to_string(i) + "\t");
-        verolt::files::write_hash_text(values[i], out, format);
+      const auto path = temp_file("verolt_round_trip");
+      {
+        verolt::files::OutputFile out;
+        ASSERT_TRUE(out.open(path.string()));
+        for (std::size_t i = 0; i < values.size(); ++i) {
+          out.write("file" + std::to_string(i) + "\t");
+          verolt::files::write_hash_text(values[i], out, format);
+        }
+        out.write(std::string(TOTAL_PREFIX));
+        verolt::files::write_hash_text(values[2], out, format);
+        ASSERT_TRUE(out.close());
       }
-      out.write(std::string(TOTAL_PREFIX));
-      verolt::files::write_hash_text(values[2], out, format);
-      ASSERT_TRUE(out.close());
-    }
-    const std::string bytes = read_bytes(path);
-    std::filesystem::remove(path);
+      const std::string bytes = read_bytes(path);
+      std::filesystem::remove(path);
 
-    std::size_t start = 0;
-    std::size_t index = 0;
-    while (start < bytes.size()) {
-      const std::size_t end = bytes.find('\n', start);
-      ASSERT_NE(end, std::string::npos);
-      std::string line = bytes.substr(start, end + 1 - start);
-      start = end + 1;
-      HashValue value{};
-      if (index < values.size()) {
-        ASSERT_EQ(parse_hash_line(line, value, format), HASH_LINE) << index;
-        EXPECT_EQ(line, "file" + std::to_string(index));
-        EXPECT_EQ(value, values[index]);
-      } else {
-        ASSERT_EQ(parse_hash_line(line, value, format), TOTAL_LINE);
-        EXPECT_EQ(value, values[2]);
+      std::size_t start = 0;
+      std::size_t index = 0;
+      while (start < bytes.size()) {
+        const std::size_t end = bytes.find('\n', start);
+        ASSERT_NE(end, std::string::npos);
+        std::string line = bytes.substr(start, end + 1 - start);
+        start = end + 1;
+        HashValue value{};
+        const auto parsed = verolt::files::parse_hash_line(line, function, value, format);
+        if (index < values.size()) {
+          ASSERT_EQ(parsed, HASH_LINE) << index;
+          EXPECT_EQ(line, "file" + std::to_string(index));
+          EXPECT_EQ(value, values[index]);
+        } else {
+          ASSERT_EQ(parsed, TOTAL_LINE);
+          EXPECT_EQ(value, values[2]);
+        }
+        ++index;
       }
-      ++index;
+      EXPECT_EQ(index, values.size() + 1);
     }
-    EXPECT_EQ(index, values.size() + 1);
+  }
+}
+
+// The 2012 function prints p1 as its p2 digits in groups; a value read with another function's
+// length is refused, total lines included, while a run of GOST R 34.11-94 still reads a total of
+// a length it does not know as a name.
+TEST(ParseHashLine, ValuesOfTheOtherFunctions) {
+  using verolt::hash::Function;
+  HashValue value512{Function::gost2012(512)};
+  for (std::size_t b = 0; b < 64; ++b) value512[b] = static_cast<std::uint8_t>(b);
+  const std::string p2 = verolt::files::hash_text(value512, PrintFormat::p2);
+  const std::string p1 = verolt::files::hash_text(value512, PrintFormat::p1, true);
+  EXPECT_EQ(p2.substr(0, 12), "000102030405");
+  EXPECT_EQ(p1.substr(0, 15), "0001 0203 0405 ");
+  EXPECT_EQ(p1.size(), 160U);
+  EXPECT_EQ(p1.substr(150), "3C3D 3E3F ");
+
+  const struct {
+    Function run;
+    std::string line;
+    verolt::files::ParseResult expected;
+  } cases[] = {
+      {Function::gost2012(512), "f\t" + kP2, BAD_FORMAT},
+      {Function::gost2012(256), "f\t" + p2, BAD_FORMAT},
+      {Function::gost94(2), "f\t" + p2, BAD_FORMAT},
+      {Function::gost2012(512), std::string(TOTAL_PREFIX) + kP2, BAD_FORMAT},
+      {Function::gost2012(512), std::string(TOTAL_PREFIX) + kP1, BAD_FORMAT},
+      {Function::gost2012(256), std::string(TOTAL_PREFIX) + p2, BAD_FORMAT},
+      {Function::gost94(2), std::string(TOTAL_PREFIX) + p2, NAME_ONLY},
+      {Function::gost2012(256), "f\t" + kP2, HASH_LINE},
+      {Function::gost2012(512), std::string(TOTAL_PREFIX) + p2, TOTAL_LINE},
+  };
+  for (const auto& c : cases) {
+    std::string line = c.line;
+    HashValue value{};
+    EXPECT_EQ(verolt::files::parse_hash_line(line, c.run, value, PrintFormat::p2), c.expected)
+        << c.line;
   }
 }
 
