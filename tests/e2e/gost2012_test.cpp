@@ -1,9 +1,15 @@
-// GOST R 34.11-2012 (/s256, /s512) through every mode: known answers, lists read back,
-// verification that fails for the right reason, and the .hsh files of the single-file modes.
+// GOST R 34.11-2012 (/s256, /s512) through every mode: known answers and the values of an
+// independent implementation, lists read back, verification that fails for the right reason, and
+// the .hsh files of the single-file modes.
+#include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <filesystem>
 #include <initializer_list>
+#include <random>
+#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "expected.h"
@@ -75,6 +81,24 @@ class Gost2012 : public E2ETest {
     EXPECT_EQ(r.exitCode, 0) << ::testing::PrintToString(args) << r;
     EXPECT_EQ(r.out + r.err, "") << ::testing::PrintToString(args);
   }
+  // The values of an independent implementation, upper-cased, one per host path ("-": `input`).
+  std::vector<std::string> oracle(int bits, const std::vector<std::string>& hostPaths,
+                                  const std::string& input = {}) const {
+    std::vector<std::string> argv = {"rhash", "-p", "%{gost12-" + std::to_string(bits) + "}\\n"};
+    argv.insert(argv.end(), hostPaths.begin(), hostPaths.end());
+    RunOptions options;
+    options.input = input;
+    RunResult r = run_process(argv, dir(), options);
+    EXPECT_EQ(r.exitCode, 0) << r;
+    std::transform(r.out.begin(), r.out.end(), r.out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    std::vector<std::string> values;
+    std::istringstream lines(r.out);
+    for (std::string line; std::getline(lines, line);) values.push_back(line);
+    EXPECT_EQ(values.size(), hostPaths.size()) << r;
+    values.resize(hostPaths.size());
+    return values;
+  }
 };
 
 TEST_F(Gost2012, KnownAnswersInEveryModeAndPrintForm) {
@@ -109,6 +133,60 @@ TEST_F(Gost2012, KnownAnswersInEveryModeAndPrintForm) {
     EXPECT_EQ(read(".lists/m.out"), "m1.txt\r\n" + total_line(value));
     expect_silent(with(c.options, {"/t:.lists/l.out"}));
     expect_silent(with(c.options, {"/f:.lists/m.out"}));
+  }
+}
+
+TEST_F(Gost2012, RandomTreeAgreesWithAnIndependentImplementation) {
+  if (run_process({"rhash", "--version"}, dir(), {}).exitCode != 0) {
+    GTEST_SKIP() << "rhash (Debian package rhash) is not on PATH: no values to compare with";
+  }
+  // Sizes around the 64-byte block and the 131072-byte read, in the order /r lists them.
+  const std::vector<std::pair<std::string, std::size_t>> files = {{"f0", 0},
+                                                                  {"f1", 1},
+                                                                  {"f2", 63},
+                                                                  {"f3", 64},
+                                                                  {"f4", 65},
+                                                                  {"f5", 131071},
+                                                                  {p({"sub", "f6"}), 131072},
+                                                                  {p({"sub", "f7"}), 131073}};
+  std::mt19937 rng(20121);  // NOLINT(cert-msc32-c,cert-msc51-cpp): reproducible contents
+  std::vector<std::string> hostPaths;
+  std::string stream;
+  std::string namesFile;
+  std::string namesShown;
+  for (const auto& [name, size] : files) {
+    std::string bytes(size, '\0');
+    for (char& b : bytes) b = static_cast<char>(rng() & 0xFF);
+    write(name, bytes);
+    hostPaths.push_back(path(name));
+    stream += bytes;
+    namesFile += list_name(name) + std::string(kCrLf);
+    namesShown += con_name(name) + nl();
+  }
+  write(".lists/names.lst", namesFile);
+  for (const int bits : {256, 512}) {
+    const std::string option = "/s" + std::to_string(bits);
+    SCOPED_TRACE(option);
+    const std::vector<std::string> values = oracle(bits, hostPaths);
+    const std::string total = oracle(bits, {"-"}, stream).front();
+    std::string list;
+    std::string console;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      list += list_line(files[i].first, values[i]);
+      console += con_pair(files[i].first, p1(values[i]) + " ");
+    }
+    make({option, "/r", "*", ".lists/l.out"});
+    EXPECT_EQ(read(".lists/l.out"), list);
+    make({option, "/m", "/l:.lists/names.lst", ".lists/m.out"});
+    EXPECT_EQ(read(".lists/m.out"), namesFile + total_line(total));
+    RunResult r = run({option, "/p1", "/l:.lists/names.lst"});
+    EXPECT_EQ(r.exitCode, 0) << r;
+    EXPECT_EQ(r.out, console);
+    r = run({"/p1", option, "/m", "/r", "*"});
+    EXPECT_EQ(r.exitCode, 0) << r;
+    EXPECT_EQ(r.out, namesShown + p1(total) + " " + nl());
+    expect_silent({option, "/t:.lists/l.out"});
+    expect_silent({option, "/f:.lists/m.out"});
   }
 }
 
