@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Times Verolt against the GOST R 34.11-94 peers that are installed, on the same data in one run,
+# Times Verolt against the GOST R 34.11-94 and GOST R 34.11-2012 peers that are installed, on the same data in one run,
 # and prints each as a ratio to Verolt (ratio > 1: the peer takes longer). Builds nothing: run
 # `cmake --workflow --preset release` first. The data is generated deterministically once.
 #
@@ -146,6 +146,30 @@ for engine in $engines; do
   row "$name" "verolt 200 files of 1 MiB" $((200 * 1048576)) "$last" \
     env VEROLT_THREADS=1 VEROLT_ENGINE=$engine "$verolt" 'many/*'
 done
+
+# ---- GOST R 34.11-2012: one stream per engine against the peers; lists against rhash ----
+[ -s one128.bin ] || head -c $((128 * 1048576)) big.bin > one128.bin
+mib128=$((128 * 1048576))
+for bits in 256 512; do
+  name="6. one 128 MiB file, /s$bits"
+  row "$name" "verolt /s$bits (best engine)" "$mib128" - env VEROLT_THREADS=1 "$verolt" "/s$bits" one128.bin
+  ref=$last
+  for engine in $engines; do
+    row "$name" "verolt /s$bits VEROLT_ENGINE=$engine" "$mib128" "$ref" \
+      env VEROLT_THREADS=1 VEROLT_ENGINE=$engine "$verolt" "/s$bits" one128.bin
+  done
+  openssl_gost && row "$name" "openssl gost engine md_gost12_$bits" "$mib128" "$ref" \
+    openssl dgst -engine gost "-md_gost12_$bits" one128.bin
+  [ -x "$gcrypt" ] && row "$name" "libgcrypt STRIBOG$bits" "$mib128" "$ref" "$gcrypt" "$bits" one128.bin
+  have rhash && row "$name" "rhash --gost12-$bits" "$mib128" "$ref" rhash "--gost12-$bits" one128.bin
+done
+name="7. 200 files of 1 MiB, /s256"
+row "$name" "verolt /s256 ($(nproc) threads)" "$((200 * 1048576))" - "$verolt" /s256 'many/*'
+ref=$last
+row "$name" "verolt /s256 (VEROLT_THREADS=1)" "$((200 * 1048576))" "$ref" \
+  env VEROLT_THREADS=1 "$verolt" /s256 'many/*'
+have rhash && row "$name" "rhash --gost12-256" "$((200 * 1048576))" "$ref" \
+  sh -c 'rhash --gost12-256 many/*'
 
 parts=$((8 * 32 * 1024 * 1024))
 name="1. /m stream over 8 files of 32 MiB, set 2"
