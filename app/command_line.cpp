@@ -80,6 +80,25 @@ constexpr std::string_view kFullUsage =
     "    \tПроверить хэш файлов без выдачи сообщения о правильном хэше:\n"
     "    \t   Verolt.exe /check testfile.txt testfile2.txt\n";
 
+// After the full usage, for "--help" only: "/?" prints what it always printed.
+constexpr std::string_view kAdditions =
+    "\n"
+    "    Дополнительные опции:\n"
+    "      /s256 - значение хэш-функции по ГОСТ Р 34.11-2012 длиной 256 бит\n"
+    "      /s512 - значение хэш-функции по ГОСТ Р 34.11-2012 длиной 512 бит\n"
+    "    \t(действует последний из параметров /h0 /h1 /h2 /s256 /s512;\n"
+    "    \tсписки и файлы .hsh проверяются с тем же параметром)\n"
+    "    \tПример: хэш всех файлов дерева каталогов в файл sums.hsh\n"
+    "    \t   verolt /s256 /r \"*\" sums.hsh\n"
+    "\n"
+    "    Переменные окружения:\n"
+    "      VEROLT_THREADS - число потоков хэширования, от 1 до 256\n"
+    "    \t(по умолчанию - число ядер процессора)\n"
+    "      VEROLT_ENGINE - движок хэш-функции: portable, avx2 или avx512\n"
+    "    \t(по умолчанию - самый быстрый из доступных процессору)\n"
+    "      VEROLT_BOXES=console - в сборке для Windows окна сообщений\n"
+    "    \tвыводятся на консоль (для запуска без оператора)\n";
+
 char fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool equals_folded(std::string_view a, std::string_view b) {
@@ -169,6 +188,7 @@ ParsedArguments recursive_conflict() {
 std::string banner_text() { return to_ansi(text::kBanner); }
 std::string short_usage_text() { return to_ansi(kShortUsage); }
 std::string full_usage_text() { return to_ansi(kFullUsage); }
+std::string additions_text() { return to_ansi(kAdditions); }
 
 ParsedArguments parse_arguments(const std::vector<std::string>& args) {
   ParsedArguments parsed;

@@ -44,5 +44,7 @@ ParsedArguments parse_arguments(const std::vector<std::string>& args);
 std::string banner_text();
 std::string short_usage_text();
 std::string full_usage_text();
+// "--help" only: the options and environment variables added since the full usage was written.
+std::string additions_text();
 
 }  // namespace verolt::app

@@ -126,7 +126,8 @@ int run_arguments(int argc, char** argv) {
       files::print_text(short_usage_text());
     } else if (args.size() == 1 && args.front() == "--help") {
       // Alone, the words every Linux user types first; beside anything else they stay operands.
-      files::print_text(banner_text() + short_usage_text() + full_usage_text());
+      // The usage of "/?", then the newer options and the environment.
+      files::print_text(banner_text() + short_usage_text() + full_usage_text() + additions_text());
       exitCode = 0;
     } else if (args.size() == 1 && args.front() == "--version") {
       print_version();

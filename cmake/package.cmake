@@ -20,14 +20,16 @@ set(VEROLT_ZIP_NAME "Verolt-${PROJECT_VERSION}-win64")
 set(CPACK_PACKAGE_NAME verolt)
 set(CPACK_PACKAGE_VENDOR "Verolt developers")
 set(CPACK_PACKAGE_CONTACT "${VEROLT_MAINTAINER}")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "compute and verify GOST R 34.11-94 hashes of files")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "compute and verify GOST R 34.11-94 and GOST R 34.11-2012 hashes of files")
 # Debian shows the description as it stands: lines of at most 80 characters.
 set(CPACK_PACKAGE_DESCRIPTION [[
 Verolt hashes the files that a path and mask select, through subdirectories
-on request, or that a list file names, by the Russian hash standard
-GOST R 34.11-94 with any of its three parameter sets. It writes hash lists,
-computes one stream hash over many files taken as one data stream, verifies
-lists and stream hashes, and keeps a .hsh file beside single files.
+on request, or that a list file names, by the Russian hash standards
+GOST R 34.11-94, with any of its three parameter sets, and GOST R 34.11-2012,
+with values of 256 or 512 bits. It writes hash lists, computes one stream hash
+over many files taken as one data stream, verifies lists and stream hashes,
+and keeps a .hsh file beside single files.
 
 Its lists are byte for byte those of its Windows build (CR LF line ends,
 Windows-1251 program texts), files are hashed on every core, and its exit

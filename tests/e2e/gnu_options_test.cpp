@@ -11,13 +11,28 @@ namespace {
 
 class GnuOptions : public E2ETest {};
 
-TEST_F(GnuOptions, HelpAloneIsTheFullUsageWithSuccess) {
+// "--help" is the text of "/?" and after it a paragraph on the newer options and the environment,
+// in the console's encoding; "/?" stays without it.
+TEST_F(GnuOptions, HelpAloneIsTheFullUsageThenTheAdditionsWithSuccess) {
   const RunResult slash = run({"/?"});
   const RunResult help = run({"--help"});
   EXPECT_EQ(help.exitCode, 0) << help;
   EXPECT_EQ(help.err, "") << help;
-  EXPECT_EQ(help.out, slash.out);
-  EXPECT_NE(help.out.find(con(kFullUsage)), std::string::npos) << help;
+  ASSERT_NE(slash.out.find(con(kFullUsage)), std::string::npos) << slash;
+  ASSERT_EQ(help.out.compare(0, slash.out.size(), slash.out), 0) << help;
+  const std::string additions = help.out.substr(slash.out.size());
+  EXPECT_TRUE(console_text_well_formed(additions)) << escape(additions);
+  const std::vector<std::string> words = {con("ГОСТ Р 34.11-2012"),
+                                          con("Переменные окружения:"),
+                                          "/s256",
+                                          "/s512",
+                                          "VEROLT_THREADS",
+                                          "VEROLT_ENGINE",
+                                          "VEROLT_BOXES"};
+  for (const std::string& word : words) {
+    EXPECT_NE(additions.find(word), std::string::npos) << escape(word) << " missing after usage";
+    EXPECT_EQ(slash.out.find(word), std::string::npos) << escape(word) << " in /?";
+  }
 }
 
 TEST_F(GnuOptions, VersionAloneNamesEngineAndThreads) {
