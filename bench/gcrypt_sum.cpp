@@ -7,11 +7,17 @@
 #include <cstring>
 #include <vector>
 
+namespace {
+
+int usage() {
+  (void)std::fprintf(stderr, "usage: gcrypt_sum 0|2|256|512 FILE\n");
+  return 2;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: gcrypt_sum 0|2|256|512 FILE\n");
-    return 2;
-  }
+  if (argc != 3) return usage();
   if (gcry_check_version(nullptr) == nullptr) return 2;
   struct Function {
     const char* name;
@@ -25,10 +31,7 @@ int main(int argc, char** argv) {
   for (const Function& f : functions) {
     if (std::strcmp(argv[1], f.name) == 0) algorithm = f.algorithm;
   }
-  if (algorithm == 0) {
-    std::fprintf(stderr, "usage: gcrypt_sum 0|2|256|512 FILE\n");
-    return 2;
-  }
+  if (algorithm == 0) return usage();
   gcry_md_hd_t md = nullptr;
   if (gcry_md_open(&md, algorithm, 0) != 0) return 2;
   std::FILE* file = std::fopen(argv[2], "rb");
@@ -37,7 +40,7 @@ int main(int argc, char** argv) {
   std::size_t got = 0;
   while ((got = std::fread(buffer.data(), 1, buffer.size(), file)) > 0)
     gcry_md_write(md, buffer.data(), got);
-  std::fclose(file);
+  (void)std::fclose(file);
   const unsigned char* digest = gcry_md_read(md, algorithm);
   const unsigned size = gcry_md_get_algo_dlen(algorithm);
   for (unsigned i = 0; i < size; ++i) std::printf("%02X", digest[i]);

@@ -101,7 +101,7 @@ struct Round {
 VEROLT_AVX512_TARGET inline Round load_round() {
   const Tables& t = tables();
   Round r;
-  for (int i = 0; i < 4; ++i) r.pi[i] = load512(detail::kPi + 64 * i);
+  for (std::size_t i = 0; i < 4; ++i) r.pi[i] = load512(detail::kPi + 64 * i);
   for (int j = 0; j < 8; ++j) {
     r.gather[j] = load512(kGather[j].b);
     r.matrix[j] = load512(t.matrix[j]);
@@ -226,7 +226,7 @@ VEROLT_AVX512_TARGET void blocks_of(Chain* const* chains, const std::uint8_t* co
       h[s] = _mm512_ternarylogic_epi64(h[s], m[s], state[s], 0x96);
       n[s].advance();
       std::uint64_t words[8];
-      for (int w = 0; w < 8; ++w) words[w] = hash::bytes::load64(block + 8 * w);
+      for (std::size_t w = 0; w < 8; ++w) words[w] = hash::bytes::load64(block + 8 * w);
       detail::add512(sigma[s], words);
     }
   }

@@ -63,7 +63,7 @@ void compress(const LpsTables& t, std::uint64_t h[8], const std::uint64_t n[8],
   for (int i = 0; i < 8; ++i) x[i] = h[i] ^ n[i];
   lps(t, x, k);
   std::memcpy(s, m, sizeof s);
-  for (const auto& c : detail::kC) {
+  for (const std::uint64_t* c : detail::kC) {
     std::uint64_t a[8];
     std::uint64_t b[8];
     for (int i = 0; i < 8; ++i) {
@@ -80,7 +80,7 @@ void portable_blocks(Chain& chain, const std::uint8_t* blocks, std::size_t count
   const LpsTables& t = detail::lps_tables();
   for (std::size_t b = 0; b < count; ++b, blocks += kBlockSize) {
     std::uint64_t m[8];
-    for (int i = 0; i < 8; ++i) m[i] = hash::bytes::load64(blocks + 8 * i);
+    for (std::size_t i = 0; i < 8; ++i) m[i] = hash::bytes::load64(blocks + 8 * i);
     compress(t, chain.h, chain.counter, m);
     detail::add512(chain.counter, 512);
     detail::add512(chain.sigma, m);
