@@ -11,6 +11,7 @@ namespace {
 const detail::EngineEntry* const* engine_table() {
   static const detail::EngineEntry* const kTable[] = {
       &detail::portable_engine(),
+      // AVX2 has nothing faster than the table lookups.
       &detail::portable_engine(),
       hash::engine_supported(Engine::avx512) ? detail::avx512_engine() : nullptr,
   };
