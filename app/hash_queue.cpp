@@ -10,6 +10,21 @@
 
 namespace verolt::app {
 
+namespace {
+
+// About 20 microseconds of looking before the reader sleeps.
+constexpr int kSpinLooks = 512;
+
+inline void cpu_relax() {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_ia32_pause();
+#else
+  std::this_thread::yield();
+#endif
+}
+
+}  // namespace
+
 // How the threads share the ring, and why no result is lost and no sleeper is forgotten.
 //
 // Ownership of a slot. This thread (the reader) fills slot `s % size` and then stores
@@ -253,6 +268,16 @@ void FileHashQueue::publish(std::uint64_t sequence, Job& job) {
 
 void FileHashQueue::wait_for(std::uint64_t sequence) {
   Job& job = slot(sequence);
+  // A small file is hashed in a few microseconds, less than a sleep and a wake-up cost: the
+  // reader first looks again for a while. Only the load of `done` decides, as after a sleep.
+  for (int spin = 0; spin < kSpinLooks; ++spin) {
+    if (job.done.load()) return;
+    if (spin % 64 == 63) {
+      std::this_thread::yield();
+    } else {
+      cpu_relax();
+    }
+  }
   if (job.done.load()) return;
   std::unique_lock<std::mutex> guard(lock_);
   awaited_.store(sequence);

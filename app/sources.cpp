@@ -89,7 +89,9 @@ std::unique_ptr<FileSource> FileSource::from_list(const RunSettings& settings,
     exitCode = 2;
     return nullptr;
   }
-  // Pre-pass: the sizes of the listed files up to the first total line.
+  // Pre-pass: the sizes of the listed files up to the first total line, for the progress shown.
+  // Where nobody sees it, the list is read once and no file is looked at before its turn.
+  if (!progress.shown()) return source;
   std::uint64_t total = 0;
   std::string line;
   hash::Value value{};
