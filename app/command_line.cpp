@@ -150,7 +150,7 @@ bool is_known_option(std::string_view arg) {
   return arg == "/?" || arg == "/help" ||
          std::any_of(kWords.begin(), kWords.end(),
                      [&](std::string_view word) { return equals_folded(arg, word); }) ||
-         list_option(arg, ignored) != ListOption::None;
+         list_option(arg, ignored) != ListOption::None || starts_folded(arg, "/a:");
 }
 #endif
 
@@ -175,6 +175,11 @@ ParsedArguments unknown_argument(std::string_view arg, bool hint) {
   files::print_raw(arg);
   files::print_raw("\n");
   if (hint) files::print_text(to_ansi(text::kHelpHint));
+  return exit_with(100);
+}
+
+ParsedArguments audit_conflict() {
+  files::print_text(to_ansi(text::kAuditConflict));
   return exit_with(100);
 }
 
@@ -230,7 +235,13 @@ ParsedArguments parse_arguments(const std::vector<std::string>& args) {
       continue;
     }
     if (equals_folded(arg, "/m")) {
+      if (s.auditList) return audit_conflict();
       s.streamMode = true;
+      continue;
+    }
+    if (starts_folded(arg, "/a:")) {
+      if (s.listName || s.streamMode) return audit_conflict();
+      s.auditList = std::string(arg.substr(3));
       continue;
     }
     if (equals_folded(arg, "/r")) {
@@ -241,6 +252,7 @@ ParsedArguments parse_arguments(const std::vector<std::string>& args) {
     std::string listName;
     const ListOption kind = list_option(arg, listName);
     if (kind == ListOption::None) return unknown_argument(arg, true);
+    if (s.auditList) return audit_conflict();
     if (s.recursive) return recursive_conflict();
     s.listName = std::move(listName);
     listGiven = true;

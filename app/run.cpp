@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/audit.h"
 #include "app/command_line.h"
 #include "app/environment.h"
 #include "app/hash_queue.h"
@@ -60,6 +61,7 @@ int run_modes(const RunSettings& settings) {
       return 3;
     }
   }
+  if (settings.auditList) return run_audit(settings, output);
 
   filehash::ProgressState progress;
   int exitCode = 0;
