@@ -28,13 +28,7 @@ namespace verolt::app {
 namespace {
 
 using files::to_ansi;
-
-struct Listed {
-  std::string name;  // as the list holds it, and as every report shows it
-  hash::Value value;
-  bool usable = false;  // the line held a value of the run's function
-  bool matched = false;
-};
+using Listed = AuditList::Line;
 
 struct Counts {
   std::uint64_t listed = 0;
@@ -46,26 +40,6 @@ struct Counts {
   std::uint64_t unread = 0;
   std::uint64_t valueless = 0;
 };
-
-// The lines of the stored list up to a total line, each name once (its first line counts).
-bool read_stored_list(const RunSettings& settings, files::ListReader& reader,
-                      std::vector<Listed>& listed) {
-  if (!reader.open(*settings.auditList)) return false;
-  std::unordered_map<std::string, std::size_t> seen;
-  std::string line;
-  while (reader.read_line(line)) {
-    Listed entry;
-    const files::ParseResult parsed =
-        files::parse_hash_line(line, settings.function, entry.value, settings.printFormat);
-    if (parsed == files::TOTAL_LINE) break;
-    if (line.empty() || !seen.emplace(line, listed.size()).second) continue;
-    entry.name = std::move(line);
-    entry.usable = parsed == files::HASH_LINE;
-    listed.push_back(std::move(entry));
-    line.clear();
-  }
-  return true;
-}
 
 // Where a path stands in the order of a list: as the walk sorts its entries.
 files::FileEntry entry_of(std::string_view path) {
@@ -144,25 +118,66 @@ std::string summary_text(const Counts& c) {
          to_ansi(text::kAuditUnread) + n(c.unread) + "\n";
 }
 
+// The program's own last lines, which a list may end with: no file's names.
+bool is_trailer(const std::string& line) {
+  for (const std::string_view text :
+       {text::kNotAllFromMask, text::kNotAllFromList, text::kNoFilesFound}) {
+    const std::string trailer = to_ansi(text);
+    if (line == trailer.substr(0, trailer.size() - 1)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
-int run_audit(const RunSettings& settings, files::OutputFile& output) {
+bool read_audit_list(const RunSettings& settings, AuditList& list) {
   files::ListReader reader;
-  std::vector<Listed> listed;
-  if (!read_stored_list(settings, reader, listed)) {
+  if (!reader.open(*settings.auditList)) {
     files::print_text(to_ansi(text::kCannotOpenList));
     files::print_raw(*settings.auditList);
     files::print_raw("\n");
-    return 3;
+    return false;
   }
+  list.id = reader.id();
+  std::unordered_map<std::string, std::size_t> seen;
+  std::string line;
+  while (reader.read_line(line)) {
+    Listed entry;
+    const files::ParseResult parsed =
+        files::parse_hash_line(line, settings.function, entry.value, settings.printFormat);
+    if (parsed == files::TOTAL_LINE) break;
+    if (line.empty() || is_trailer(line) || !seen.emplace(line, list.lines.size()).second) {
+      continue;
+    }
+    entry.name = std::move(line);
+    entry.usable = parsed == files::HASH_LINE;
+    list.lines.push_back(std::move(entry));
+    line.clear();
+  }
+  return true;
+}
+
+bool report_is_list(const RunSettings& settings, const AuditList& list) {
+  if (!settings.outputName) return false;
+  if (platform::name_match_form(*settings.outputName) ==
+      platform::name_match_form(*settings.auditList)) {
+    return true;
+  }
+  platform::InputFile report;
+  return list.id != platform::FileId{} && report.open(*settings.outputName) &&
+         report.id() == list.id;
+}
+
+int run_audit(const RunSettings& settings, AuditList& list, files::OutputFile& output) {
+  std::vector<Listed>& listed = list.lines;
   // Listed names are matched as they stand and then in the other build's form.
-  std::unordered_map<std::string_view, std::size_t> byName;
+  std::unordered_map<std::string, std::size_t> byName;
   std::unordered_map<std::string, std::size_t> byOtherForm;
   byName.reserve(listed.size());
   for (std::size_t i = 0; i < listed.size(); ++i) {
-    byName.emplace(listed[i].name, i);
+    byName.emplace(platform::name_match_form(listed[i].name), i);
     if (auto other = platform::other_build_name(listed[i].name)) {
-      byOtherForm.emplace(std::move(*other), i);
+      byOtherForm.emplace(platform::name_match_form(*other), i);
     }
   }
 
@@ -173,7 +188,7 @@ int run_audit(const RunSettings& settings, files::OutputFile& output) {
   if (!source) return exitCode;
 
   OwnFiles own;
-  own.add(*settings.auditList, reader.id());
+  own.add(*settings.auditList, list.id);
   if (const auto id = output.id()) own.add(settings.outputName.value_or(""), *id);
 
   // What each selected file is: left out, new, or the listed line it answers.

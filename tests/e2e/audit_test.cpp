@@ -145,10 +145,29 @@ TEST_F(Audit, RefusedBesideListOptionsAndWithoutItsList) {
     EXPECT_EQ(r.exitCode, 100) << ::testing::PrintToString(args) << r;
     EXPECT_EQ(r.out, conflict) << ::testing::PrintToString(args);
   }
+  // A list that cannot be read leaves an old report as it was.
   write("a.txt", "abc");
-  const RunResult r = run({"/a:missing.hsh", "*.txt"});
+  write("report.txt", "old");
+  RunResult r = run_input({"/a:missing.hsh", "*.txt", "report.txt"}, "y\n");
   EXPECT_EQ(r.exitCode, 3) << r;
   EXPECT_EQ(r.out, cannot_open_list("missing.hsh"));
+  EXPECT_EQ(read("report.txt"), "old");
+  // A report that is the list itself would destroy it: refused before any question.
+  r = run({"*.txt", "state.hsh"});
+  ASSERT_EQ(r.exitCode, 0) << r;
+  const std::string list = read("state.hsh");
+  for (const char* report : {"state.hsh", "STATE.HSH"}) {
+    if (!target().windows && std::string(report) == "STATE.HSH") continue;
+    r = run_input({"*.txt", "/a:state.hsh", report}, "y\n");
+    EXPECT_EQ(r.exitCode, 3) << r;
+    EXPECT_EQ(r.out, cannot_create(report));
+    EXPECT_EQ(read("state.hsh"), list);
+  }
+  // The program's own last line in a list names no file.
+  write("state.hsh", list + ansi("Ошибка! Не все файлы были учтены!") + "\r\n");
+  r = run({"*.txt", "/a:state.hsh"});
+  EXPECT_EQ(r.exitCode, 0) << r;
+  EXPECT_EQ(r.out, con(summary(2, 2, 2, 0, 0, 0, 0)));  // a.txt and report.txt
 }
 
 TEST_F(Audit, ListOfTheOtherBuild) {
