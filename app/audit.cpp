@@ -197,12 +197,13 @@ int run_audit(const RunSettings& settings, AuditList& list, files::OutputFile& o
   std::vector<std::uint32_t> role;
   source->visit_names([&](const std::string& name) {
     std::uint32_t r = kNew;
-    auto found = byName.find(name);
+    const std::string form = platform::name_match_form(name);
+    const auto found = byName.find(form);
+    const auto other = byOtherForm.find(form);
     if (found != byName.end() && !listed[found->second].matched) {
       r = static_cast<std::uint32_t>(found->second);
-    } else if (auto other = byOtherForm.find(name); other != byOtherForm.end() &&
-                                                    !listed[other->second].matched &&
-                                                    byName.find(name) == byName.end()) {
+    } else if (found == byName.end() && other != byOtherForm.end() &&
+               !listed[other->second].matched) {
       r = static_cast<std::uint32_t>(other->second);
     }
     if (own.contains(name)) r = kLeftOut;
