@@ -90,6 +90,9 @@ constexpr std::string_view kAdditions =
     "    \tсписки и файлы .hsh проверяются с тем же параметром)\n"
     "    \tПример: хэш всех файлов дерева каталогов в файл sums.hsh\n"
     "    \t   verolt /s256 /r \"*\" sums.hsh\n"
+    "      /a:<список> - сверить выбранные файлы со списком хэшей <список>\n"
+    "    \tПример: сверка дерева каталогов с sums.hsh, отчет в файл audit.txt\n"
+    "    \t   verolt /s256 /r \"*\" /a:sums.hsh audit.txt\n"
     "\n"
     "    Переменные окружения:\n"
     "      VEROLT_THREADS - число потоков хэширования, от 1 до 256\n"
@@ -150,7 +153,7 @@ bool is_known_option(std::string_view arg) {
   return arg == "/?" || arg == "/help" ||
          std::any_of(kWords.begin(), kWords.end(),
                      [&](std::string_view word) { return equals_folded(arg, word); }) ||
-         list_option(arg, ignored) != ListOption::None;
+         list_option(arg, ignored) != ListOption::None || starts_folded(arg, "/a:");
 }
 #endif
 
@@ -175,6 +178,11 @@ ParsedArguments unknown_argument(std::string_view arg, bool hint) {
   files::print_raw(arg);
   files::print_raw("\n");
   if (hint) files::print_text(to_ansi(text::kHelpHint));
+  return exit_with(100);
+}
+
+ParsedArguments audit_conflict() {
+  files::print_text(to_ansi(text::kAuditConflict));
   return exit_with(100);
 }
 
@@ -230,7 +238,13 @@ ParsedArguments parse_arguments(const std::vector<std::string>& args) {
       continue;
     }
     if (equals_folded(arg, "/m")) {
+      if (s.auditList) return audit_conflict();
       s.streamMode = true;
+      continue;
+    }
+    if (starts_folded(arg, "/a:")) {
+      if (s.listName || s.streamMode) return audit_conflict();
+      s.auditList = std::string(arg.substr(3));
       continue;
     }
     if (equals_folded(arg, "/r")) {
@@ -241,6 +255,7 @@ ParsedArguments parse_arguments(const std::vector<std::string>& args) {
     std::string listName;
     const ListOption kind = list_option(arg, listName);
     if (kind == ListOption::None) return unknown_argument(arg, true);
+    if (s.auditList) return audit_conflict();
     if (s.recursive) return recursive_conflict();
     s.listName = std::move(listName);
     listGiven = true;

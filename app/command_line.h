@@ -20,6 +20,8 @@ struct RunSettings {
   std::optional<std::string> maskArg;
   std::optional<std::string> outputName;
   std::optional<std::string> listName;
+  // /a:<list>: the selection audited against that stored list.
+  std::optional<std::string> auditList;
 };
 
 struct ParsedArguments {

@@ -15,6 +15,8 @@ inline constexpr std::string_view kUnknownOption = "Ошибка! Неизвес
 inline constexpr std::string_view kHelpHint = "Используйте /? для помощи\n";
 inline constexpr std::string_view kRecursiveConflict =
     "Ошибка! Параметр /r не совместим с /l /t /f\n";
+inline constexpr std::string_view kAuditConflict =
+    "Ошибка! Параметр /a: не совместим с /l /t /f /m\n";
 inline constexpr std::string_view kFileWord = "Файл ";
 inline constexpr std::string_view kOverwriteQuestion = " уже существует!\nПерезаписать? (Y/N): ";
 inline constexpr std::string_view kCannotCreate = "Ошибка создания файла: ";
@@ -41,6 +43,17 @@ inline constexpr std::string_view kMissingHashBox =
 inline constexpr std::string_view kWrongStreamHash = "Ошибка! Потоковый хэш файлов неверен!";
 inline constexpr std::string_view kNoTotalLine =
     "Ошибка!\nНеправильный формат строки хэша в списке файлов!";
+
+// The audit of a selection against a stored list.
+inline constexpr std::string_view kAbsentLine = "Ошибка! Файл не найден: ";
+inline constexpr std::string_view kNewFileLine = "Новый файл: ";
+inline constexpr std::string_view kAuditSummary = "Итого: в списке ";
+inline constexpr std::string_view kAuditChecked = ", проверено ";
+inline constexpr std::string_view kAuditRight = ", верных ";
+inline constexpr std::string_view kAuditChanged = ", искажено ";
+inline constexpr std::string_view kAuditAbsent = ", не найдено ";
+inline constexpr std::string_view kAuditNew = ", новых ";
+inline constexpr std::string_view kAuditUnread = ", не прочитано ";
 
 // Single-file modes.
 inline constexpr std::string_view kNoNames = "Ошибка! Не заданы имена файлов!\n";

@@ -2,11 +2,13 @@
 
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <utility>
 #include <vector>
 
+#include "app/audit.h"
 #include "app/command_line.h"
 #include "app/environment.h"
 #include "app/hash_queue.h"
@@ -50,8 +52,18 @@ int run_modes(const RunSettings& settings) {
   files::OutputFile output;
   // A list from standard input is read whole before anything is hashed, so the overwrite question
   // must not take its first line, nor hide the rest in the input buffer: it finds end of input.
-  if (settings.listName && platform::list_is_standard_input(*settings.listName)) {
-    platform::end_input();
+  const std::optional<std::string>& inputList =
+      settings.auditList ? settings.auditList : settings.listName;
+  if (inputList && platform::list_is_standard_input(*inputList)) platform::end_input();
+  // An audit reads its list before the report is opened: a list that cannot be read leaves an
+  // old report alone, and a report that is the list itself is refused before it empties it.
+  AuditList audited;
+  if (settings.auditList) {
+    if (!read_audit_list(settings, audited)) return 3;
+    if (report_is_list(settings, audited)) {
+      print_cannot_create(*settings.outputName);
+      return 3;
+    }
   }
   if (settings.outputName) {
     if (!may_overwrite(*settings.outputName)) return 100;
@@ -60,6 +72,7 @@ int run_modes(const RunSettings& settings) {
       return 3;
     }
   }
+  if (settings.auditList) return run_audit(settings, audited, output);
 
   filehash::ProgressState progress;
   int exitCode = 0;

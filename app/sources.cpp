@@ -37,8 +37,8 @@ bool fits_list_line(std::string_view name, std::string_view breaks) {
 
 std::unique_ptr<FileSource> FileSource::from_mask(const RunSettings& settings,
                                                   files::OutputFile& output,
-                                                  filehash::ProgressState& progress,
-                                                  int& exitCode) {
+                                                  filehash::ProgressState& progress, int& exitCode,
+                                                  bool emptyIsError) {
   const files::Target target = files::split_target(settings.maskArg.value_or("*.*"));
   std::unique_ptr<FileSource> source(new FileSource());
   source->prefix_ = target.prefix;
@@ -46,7 +46,7 @@ std::unique_ptr<FileSource> FileSource::from_mask(const RunSettings& settings,
       target.mask, target.prefix, target.prefix.size(), settings.recursive,
       [] { platform::console_write("."); }, progress.shown());
   std::vector<files::FileEntry>& entries = source->entries_;
-  if (entries.empty()) {
+  if (entries.empty() && emptyIsError) {
     const std::string message = to_ansi(text::kNoFilesFound);
     output.write(message);
     files::print_text(message);
@@ -111,6 +111,10 @@ std::unique_ptr<FileSource> FileSource::from_list(const RunSettings& settings,
     return nullptr;
   }
   return source;
+}
+
+void FileSource::visit_names(const std::function<void(const std::string&)>& visit) const {
+  for (const files::FileEntry& entry : entries_) visit(files::entry_path(prefix_, entry));
 }
 
 bool FileSource::next(FileItem& item) {

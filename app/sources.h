@@ -1,6 +1,7 @@
 // The two sources of files: a path and mask (through subdirectories with /r), or a list file.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,10 +28,11 @@ struct FileItem {
 class FileSource {
  public:
   // The files a mask selects, sorted, the output file left out; the progress total set.
-  // Nothing (and `exitCode` set) when no file matches.
+  // Nothing (and `exitCode` set) when no file matches, unless `emptyIsError` is false.
   static std::unique_ptr<FileSource> from_mask(const RunSettings& settings,
                                                files::OutputFile& output,
-                                               filehash::ProgressState& progress, int& exitCode);
+                                               filehash::ProgressState& progress, int& exitCode,
+                                               bool emptyIsError = true);
   // The lines of the list file, after a pre-pass that sets the progress total. Nothing (and
   // `exitCode` set) when the list cannot be opened.
   static std::unique_ptr<FileSource> from_list(const RunSettings& settings,
@@ -39,6 +41,8 @@ class FileSource {
   bool is_list() const { return isList_; }
   // The next file in order; false after the last.
   bool next(FileItem& item);
+  // Every name a mask source will give, in order, without taking them.
+  void visit_names(const std::function<void(const std::string&)>& visit) const;
 
  private:
   FileSource() = default;

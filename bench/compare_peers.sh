@@ -211,6 +211,42 @@ row "$name" "verolt /r (VEROLT_THREADS=1)" "$tinyBytes" "$ref" \
 have rhash && row "$name" "rhash -r --gost94-cryptopro" "$tinyBytes" "$ref" \
   sh -c 'cd tiny && exec rhash -r --gost94-cryptopro . > ../tiny.rhash.out'
 
+# ---- Audit of a tree against its stored list: one file changed, one deleted, one added ----
+# Copies of two trees, recorded by each tool before the changes; the audit against a fresh list of
+# the same tree, rhash -c with a find for the new files, and hashdeep's audit.
+audit_copy() {  # audit_copy SOURCE NAME: $data/audit-NAME with its lists, then the changes
+  local copy=$data/audit-$2
+  [ -d "$copy" ] && return
+  cp -r "$data/$1" "$copy"
+  (cd "$copy" && "$verolt" /r '*' ../audit-$2.hsh > /dev/null)
+  have rhash && (cd "$copy" && rhash -r --gost94-cryptopro . > ../audit-$2.rhash)
+  have hashdeep && (cd "$copy" && hashdeep -c sha256 -r -l . > ../audit-$2.known)
+  local first
+  first=$(cd "$copy" && find . -type f | sort | head -2)
+  printf 'changed' >> "$copy/$(echo "$first" | sed -n 1p)"
+  rm "$copy/$(echo "$first" | sed -n 2p)"
+  printf 'new' > "$copy/added.bin"
+}
+audit_case() {  # audit_case NAME BYTES CASE
+  local tree=$data/audit-$1 bytes=$2 name=$3
+  row "$name" "verolt /r (a fresh list)" "$bytes" - \
+    sh -c 'cd "$1" && exec "$0" /r "*" > ../audit.out' "$verolt" "$tree"
+  ref=$last
+  row "$name" "verolt /r /a: (report to a file)" "$bytes" "$ref" \
+    sh -c 'cd "$1" && rm -f ../audit.report && exec "$0" /r "*" "/a:../audit-$2.hsh" \
+      ../audit.report' "$verolt" "$tree" "$1"
+  have rhash && row "$name" "rhash -c, find for new files" "$bytes" "$ref" \
+    sh -c 'cd "$0" && rhash -c --skip-ok "../audit-$1.rhash" > ../audit.out;
+      find . -type f > ../audit.find' "$tree" "$1"
+  have hashdeep && row "$name" "hashdeep -c sha256 -r -l -a -k" "$bytes" "$ref" \
+    sh -c 'cd "$0" && hashdeep -c sha256 -r -l -a -k "../audit-$1.known" . > ../audit.out' \
+    "$tree" "$1"
+}
+audit_copy tiny tiny
+audit_copy many many
+audit_case tiny "$tinyBytes" "8. audit of 100,000 files of 0-299 bytes"
+audit_case many "$((200 * 1048576))" "8. audit of 200 files of 1 MiB"
+
 # System calls per file of that case, threads included, by kind (strace -f -c).
 if have strace; then
   files=$(find tiny/ -type f | wc -l)

@@ -55,6 +55,7 @@ bool ListReader::open(const std::string& name) {
   inMemory_ = false;
   bool once = false;
   if (!file_.open_list(name, once)) return false;
+  id_ = file_.id();
   if (!once) return true;
   // A pipe or a terminal gives its lines only once: all of them are kept, and the list is read
   // from memory as if it were a file of the same bytes.

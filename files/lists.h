@@ -47,9 +47,12 @@ class ListReader {
   bool read_line(std::string& line);
   // Back to the first line.
   bool rewind();
+  // Identity of the list opened, so that a walk can leave it out whatever name it finds it by.
+  platform::FileId id() const { return id_; }
 
  private:
   std::string name_;
+  platform::FileId id_{};
   platform::InputFile file_;
   std::vector<unsigned char> buffer_;
   std::size_t position_ = 0;

@@ -22,6 +22,10 @@ bool is_separator(char c);
 // code page already), so both builds put a tree in the same order.
 std::string name_sort_form(std::string_view name);
 
+// The form in which two names are the same file's name to the system: as they are on POSIX; on
+// Windows with "/" as "\" and letters in upper case, as the file system compares them.
+std::string name_match_form(std::string_view name);
+
 // The form a name listed by the other build takes here, tried when the name as listed cannot be
 // opened: on POSIX a name that is not UTF-8 converted from Windows-1251 to the locale's set, and
 // backslashes as slashes; on Windows a UTF-8 name with letters beyond ASCII converted wholly to

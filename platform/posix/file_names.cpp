@@ -14,6 +14,8 @@ namespace verolt::platform {
 
 bool is_separator(char c) { return c == '/'; }
 
+std::string name_match_form(std::string_view name) { return std::string(name); }
+
 std::string name_sort_form(std::string_view name) {
   return text::utf8_to_cp1251(name).value_or(std::string(name));
 }

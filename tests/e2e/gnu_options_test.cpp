@@ -26,6 +26,7 @@ TEST_F(GnuOptions, HelpAloneIsTheFullUsageThenTheAdditionsWithSuccess) {
                                           con("Переменные окружения:"),
                                           "/s256",
                                           "/s512",
+                                          "/a:",
                                           "VEROLT_THREADS",
                                           "VEROLT_ENGINE",
                                           "VEROLT_BOXES"};

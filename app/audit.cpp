@@ -1,0 +1,306 @@
+// The audit: the stored list read whole, the selection matched against it by name, then the
+// selection hashed in order with the absent listed names merged in where a fresh list would have
+// them.
+#include "app/audit.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "app/environment.h"
+#include "app/hash_queue.h"
+#include "app/messages.h"
+#include "app/sources.h"
+#include "files/console.h"
+#include "files/enumeration.h"
+#include "files/hash_text.h"
+#include "files/lists.h"
+#include "files/texts.h"
+#include "platform/file_names.h"
+#include "platform/files.h"
+
+namespace verolt::app {
+
+namespace {
+
+using files::to_ansi;
+using Listed = AuditList::Line;
+
+struct Counts {
+  std::uint64_t listed = 0;
+  std::uint64_t checked = 0;
+  std::uint64_t right = 0;
+  std::uint64_t changed = 0;
+  std::uint64_t absent = 0;
+  std::uint64_t fresh = 0;
+  std::uint64_t unread = 0;
+  std::uint64_t valueless = 0;
+};
+
+// Where a path stands in the order of a list: as the walk sorts its entries.
+files::FileEntry entry_of(std::string_view path) {
+  std::size_t cut = path.size();
+  while (cut > 0 && !platform::is_separator(path[cut - 1])) --cut;
+  files::FileEntry entry;
+  if (cut > 0) entry.dir = std::string(path.substr(0, cut - 1));
+  entry.name = std::string(path.substr(cut));
+  return entry;
+}
+
+std::string_view last_component(std::string_view path) {
+  std::size_t cut = path.size();
+  while (cut > 0 && !platform::is_separator(path[cut - 1])) --cut;
+  return path.substr(cut);
+}
+
+bool same_folded(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           const auto fold = [](char c) {
+             return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+           };
+           return fold(x) == fold(y);
+         });
+}
+
+// The stored list and the report are no part of the tree: they are left out by identity,
+// looked up only for names that end as theirs do.
+class OwnFiles {
+ public:
+  void add(const std::string& name, const platform::FileId& id) {
+    if (id == platform::FileId{}) return;
+    ends_.emplace_back(last_component(name));
+    ids_.push_back(id);
+  }
+  bool contains(const std::string& path) const {
+    const std::string_view end = last_component(path);
+    if (std::none_of(ends_.begin(), ends_.end(),
+                     [&](const std::string& own) { return same_folded(own, end); })) {
+      return false;
+    }
+    platform::InputFile file;
+    if (!file.open(path)) return false;
+    return std::find(ids_.begin(), ids_.end(), file.id()) != ids_.end();
+  }
+
+ private:
+  std::vector<std::string> ends_;
+  std::vector<platform::FileId> ids_;
+};
+
+class Report {
+ public:
+  explicit Report(files::OutputFile& output) : output_(output) {}
+  void line(std::string_view message, const std::string& name) {
+    if (output_.is_open()) {
+      output_.write(to_ansi(message));
+      output_.write(name);
+      output_.write("\n");
+      return;
+    }
+    files::print_text(to_ansi(message));
+    files::print_name(name);
+    files::print_raw("\n");
+  }
+
+ private:
+  files::OutputFile& output_;
+};
+
+std::string summary_text(const Counts& c) {
+  const auto n = [](std::uint64_t v) { return std::to_string(v); };
+  return to_ansi(text::kAuditSummary) + n(c.listed) + to_ansi(text::kAuditChecked) + n(c.checked) +
+         to_ansi(text::kAuditRight) + n(c.right) + to_ansi(text::kAuditChanged) + n(c.changed) +
+         to_ansi(text::kAuditAbsent) + n(c.absent) + to_ansi(text::kAuditNew) + n(c.fresh) +
+         to_ansi(text::kAuditUnread) + n(c.unread) + "\n";
+}
+
+// The program's own last lines, which a list may end with: no file's names.
+bool is_trailer(const std::string& line) {
+  for (const std::string_view text :
+       {text::kNotAllFromMask, text::kNotAllFromList, text::kNoFilesFound}) {
+    const std::string trailer = to_ansi(text);
+    if (line == trailer.substr(0, trailer.size() - 1)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool read_audit_list(const RunSettings& settings, AuditList& list) {
+  files::ListReader reader;
+  if (!reader.open(*settings.auditList)) {
+    files::print_text(to_ansi(text::kCannotOpenList));
+    files::print_raw(*settings.auditList);
+    files::print_raw("\n");
+    return false;
+  }
+  list.id = reader.id();
+  std::unordered_map<std::string, std::size_t> seen;
+  std::string line;
+  while (reader.read_line(line)) {
+    Listed entry;
+    const files::ParseResult parsed =
+        files::parse_hash_line(line, settings.function, entry.value, settings.printFormat);
+    if (parsed == files::TOTAL_LINE) break;
+    if (line.empty() || is_trailer(line) || !seen.emplace(line, list.lines.size()).second) {
+      continue;
+    }
+    entry.name = std::move(line);
+    entry.usable = parsed == files::HASH_LINE;
+    list.lines.push_back(std::move(entry));
+    line.clear();
+  }
+  return true;
+}
+
+bool report_is_list(const RunSettings& settings, const AuditList& list) {
+  if (!settings.outputName) return false;
+  if (platform::name_match_form(*settings.outputName) ==
+      platform::name_match_form(*settings.auditList)) {
+    return true;
+  }
+  platform::InputFile report;
+  return list.id != platform::FileId{} && report.open(*settings.outputName) &&
+         report.id() == list.id;
+}
+
+int run_audit(const RunSettings& settings, AuditList& list, files::OutputFile& output) {
+  std::vector<Listed>& listed = list.lines;
+  // Listed names are matched as they stand and then in the other build's form.
+  std::unordered_map<std::string, std::size_t> byName;
+  std::unordered_map<std::string, std::size_t> byOtherForm;
+  byName.reserve(listed.size());
+  for (std::size_t i = 0; i < listed.size(); ++i) {
+    byName.emplace(platform::name_match_form(listed[i].name), i);
+    if (auto other = platform::other_build_name(listed[i].name)) {
+      byOtherForm.emplace(platform::name_match_form(*other), i);
+    }
+  }
+
+  filehash::ProgressState progress;
+  int exitCode = 0;
+  std::unique_ptr<FileSource> source =
+      FileSource::from_mask(settings, output, progress, exitCode, false);
+  if (!source) return exitCode;
+
+  OwnFiles own;
+  own.add(*settings.auditList, list.id);
+  if (const auto id = output.id()) own.add(settings.outputName.value_or(""), *id);
+
+  // What each selected file is: left out, new, or the listed line it answers.
+  constexpr std::uint32_t kNew = UINT32_MAX;
+  constexpr std::uint32_t kLeftOut = UINT32_MAX - 1;
+  std::vector<std::uint32_t> role;
+  source->visit_names([&](const std::string& name) {
+    std::uint32_t r = kNew;
+    const std::string form = platform::name_match_form(name);
+    const auto found = byName.find(form);
+    const auto other = byOtherForm.find(form);
+    if (found != byName.end() && !listed[found->second].matched) {
+      r = static_cast<std::uint32_t>(found->second);
+    } else if (found == byName.end() && other != byOtherForm.end() &&
+               !listed[other->second].matched) {
+      r = static_cast<std::uint32_t>(other->second);
+    }
+    if (own.contains(name)) r = kLeftOut;
+    if (r < kLeftOut) listed[r].matched = true;
+    role.push_back(r);
+  });
+
+  // The listed names no file answers, in the order of a list.
+  std::vector<std::size_t> absent;
+  for (std::size_t i = 0; i < listed.size(); ++i) {
+    if (!listed[i].matched) absent.push_back(i);
+  }
+  std::vector<files::FileEntry> absentKeys;
+  absentKeys.reserve(absent.size());
+  for (const std::size_t i : absent) absentKeys.push_back(entry_of(listed[i].name));
+  std::vector<std::size_t> order(absent.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    return files::compare_entries(absentKeys[a], absentKeys[b]) < 0;
+  });
+
+  Counts counts;
+  counts.listed = listed.size();
+  Report report(output);
+  std::size_t nextAbsent = 0;
+  const auto report_absent_before = [&](const files::FileEntry* key) {
+    while (nextAbsent < order.size() &&
+           (key == nullptr || files::compare_entries(absentKeys[order[nextAbsent]], *key) < 0)) {
+      report.line(text::kAbsentLine, listed[absent[order[nextAbsent]]].name);
+      ++counts.absent;
+      ++nextAbsent;
+    }
+  };
+
+  std::vector<platform::FileId> readAtTurn;
+  for (const auto& id :
+       {output.id(), platform::standard_stream_id(false), platform::standard_stream_id(true)}) {
+    if (id) readAtTurn.push_back(*id);
+  }
+  // No boxes here: results may be waited for in runs.
+  FileHashQueue files(*source, environment().engine, settings.function, progress,
+                      environment().threads, std::move(readAtTurn), true);
+  FileItem item;
+  hash::Value value{};
+  for (std::size_t i = 0; files.next(item); ++i) {
+    if (nextAbsent < order.size()) {
+      const files::FileEntry key = entry_of(item.name);
+      report_absent_before(&key);
+    }
+    const bool hashed = files.result(value);
+    const std::uint32_t r = role[i];
+    if (r == kLeftOut) continue;
+    if (r == kNew) {
+      report.line(text::kNewFileLine, item.name);
+      ++counts.fresh;
+      continue;
+    }
+    const Listed& line = listed[r];
+    if (!line.usable) {
+      report.line(text::kMissingHashLine, line.name);
+      ++counts.valueless;
+      continue;
+    }
+    ++counts.checked;
+    if (!hashed) {
+      report.line(text::kCannotOpenFile, line.name);
+      ++counts.unread;
+    } else if (value == line.value) {
+      ++counts.right;
+    } else {
+      report.line(text::kWrongHashLine, line.name);
+      ++counts.changed;
+    }
+  }
+  report_absent_before(nullptr);
+
+  const std::string summary = summary_text(counts);
+  int result = 0;
+  if (counts.changed + counts.absent + counts.fresh > 0) result = 1;
+  if (counts.unread > 0) result = 2;
+  if (counts.valueless > 0) result = 3;
+  if (output.is_open()) {
+    output.write(summary);
+    // A full disk shows only here, when the buffered bytes must reach the file.
+    if (!output.close()) {
+      files::print_text(to_ansi(text::kCannotCreate));
+      files::print_raw(*settings.outputName);
+      files::print_raw("\n");
+      result = 3;
+    } else {
+      files::print_text(to_ansi(text::kCreated));
+      files::print_raw(*settings.outputName);
+      files::print_raw("\n");
+    }
+  }
+  files::print_text(summary);
+  return result;
+}
+
+}  // namespace verolt::app
