@@ -120,12 +120,16 @@ std::string summary_text(const Counts& c) {
 
 // The program's own last lines, which a list may end with: no file's names.
 bool is_trailer(const std::string& line) {
-  for (const std::string_view text :
-       {text::kNotAllFromMask, text::kNotAllFromList, text::kNoFilesFound}) {
-    const std::string trailer = to_ansi(text);
-    if (line == trailer.substr(0, trailer.size() - 1)) return true;
-  }
-  return false;
+  static const std::vector<std::string> kTrailers = [] {
+    std::vector<std::string> lines;
+    for (const std::string_view text :
+         {text::kNotAllFromMask, text::kNotAllFromList, text::kNoFilesFound}) {
+      const std::string trailer = to_ansi(text);
+      lines.push_back(trailer.substr(0, trailer.size() - 1));
+    }
+    return lines;
+  }();
+  return std::find(kTrailers.begin(), kTrailers.end(), line) != kTrailers.end();
 }
 
 }  // namespace
@@ -139,16 +143,13 @@ bool read_audit_list(const RunSettings& settings, AuditList& list) {
     return false;
   }
   list.id = reader.id();
-  std::unordered_map<std::string, std::size_t> seen;
   std::string line;
   while (reader.read_line(line)) {
     Listed entry;
     const files::ParseResult parsed =
         files::parse_hash_line(line, settings.function, entry.value, settings.printFormat);
     if (parsed == files::TOTAL_LINE) break;
-    if (line.empty() || is_trailer(line) || !seen.emplace(line, list.lines.size()).second) {
-      continue;
-    }
+    if (line.empty() || is_trailer(line)) continue;
     entry.name = std::move(line);
     entry.usable = parsed == files::HASH_LINE;
     list.lines.push_back(std::move(entry));
@@ -171,15 +172,33 @@ bool report_is_list(const RunSettings& settings, const AuditList& list) {
 int run_audit(const RunSettings& settings, AuditList& list, files::OutputFile& output) {
   std::vector<Listed>& listed = list.lines;
   // Listed names are matched as they stand and then in the other build's form.
-  std::unordered_map<std::string, std::size_t> byName;
-  std::unordered_map<std::string, std::size_t> byOtherForm;
+  // Keys view the names, or their match forms where the system's differ; each name counts once,
+  // its first line.
+  // Reserved for every form there can be, so that no view moves.
+  std::vector<std::string> forms;
+  if (!platform::kNamesMatchAsWritten) forms.reserve(2 * listed.size());
+  const auto match_form = [&forms](const std::string& name) -> std::string_view {
+    if (platform::kNamesMatchAsWritten) return name;
+    forms.push_back(platform::name_match_form(name));
+    return forms.back();
+  };
+  std::vector<std::pair<std::size_t, std::string>> others;
+  std::unordered_map<std::string_view, std::size_t> byName;
+  std::unordered_map<std::string_view, std::size_t> byOtherForm;
   byName.reserve(listed.size());
+  std::uint64_t duplicates = 0;
   for (std::size_t i = 0; i < listed.size(); ++i) {
-    byName.emplace(platform::name_match_form(listed[i].name), i);
+    if (!byName.emplace(match_form(listed[i].name), i).second) {
+      listed[i].matched = true;  // a name listed again is no line of its own
+      ++duplicates;
+      continue;
+    }
     if (auto other = platform::other_build_name(listed[i].name)) {
-      byOtherForm.emplace(platform::name_match_form(*other), i);
+      others.emplace_back(i, std::move(*other));
     }
   }
+  // Forms of the other build, tried only when a name is not found as it stands.
+  for (const auto& [line, other] : others) byOtherForm.emplace(match_form(other), line);
 
   filehash::ProgressState progress;
   int exitCode = 0;
@@ -197,7 +216,12 @@ int run_audit(const RunSettings& settings, AuditList& list, files::OutputFile& o
   std::vector<std::uint32_t> role;
   source->visit_names([&](const std::string& name) {
     std::uint32_t r = kNew;
-    const std::string form = platform::name_match_form(name);
+    std::string storage;
+    std::string_view form = name;
+    if (!platform::kNamesMatchAsWritten) {
+      storage = platform::name_match_form(name);
+      form = storage;
+    }
     const auto found = byName.find(form);
     const auto other = byOtherForm.find(form);
     if (found != byName.end() && !listed[found->second].matched) {
@@ -226,7 +250,7 @@ int run_audit(const RunSettings& settings, AuditList& list, files::OutputFile& o
   });
 
   Counts counts;
-  counts.listed = listed.size();
+  counts.listed = listed.size() - duplicates;
   Report report(output);
   std::size_t nextAbsent = 0;
   const auto report_absent_before = [&](const files::FileEntry* key) {

@@ -9,10 +9,13 @@
 namespace verolt::platform {
 
 // Directory separator used when names are joined, and the one that ends a directory prefix.
+// Whether two names are one file's only when their bytes are the same (see name_match_form).
 #ifdef _WIN32
 inline constexpr char kSeparator = '\\';
+inline constexpr bool kNamesMatchAsWritten = false;
 #else
 inline constexpr char kSeparator = '/';
+inline constexpr bool kNamesMatchAsWritten = true;
 #endif
 
 // True for every character that ends the directory prefix of a target.
