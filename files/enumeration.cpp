@@ -25,8 +25,9 @@ constexpr std::size_t kDotInterval = 100;
 // never copies what it holds, and never holds twice its size while it grows.
 constexpr std::size_t kBlockRecords = 8192;
 constexpr std::size_t kArenaBlock = std::size_t{64} << 10;
-// The sort numbers entries, and records measure names, in 32 bits.
+// The sort numbers entries in 32 bits, and records measure names in 31.
 constexpr std::size_t kMax32 = std::numeric_limits<std::uint32_t>::max();
+constexpr std::size_t kMaxName = kMax32 >> 1U;
 
 // A byte of a name as the sort sees it: ASCII letters folded, the separator as a backslash, so a
 // tree sorts the same on every platform.
@@ -107,12 +108,12 @@ int compare_plain(const FileEntry& a, const FileEntry& b) {
 // ---- the table ----
 
 struct FileTable::Record {
-  const char* name;
+  const char* name;  // in the arena
   std::uint64_t size;
-  std::uint32_t nameLength;
-  // 0: the name is its own sort form; otherwise the form follows the name in the arena.
-  std::uint32_t formLength;
   std::uint32_t directory;
+  std::uint32_t nameLength : 31;
+  // The name is not its own sort form: the form follows it in the arena, its length first.
+  std::uint32_t hasForm : 1;
 };
 
 struct FileTable::Directory {
@@ -136,7 +137,7 @@ class FileTable::Arena {
     return room;
   }
 
-  std::string_view store(std::string_view a, std::string_view b = {}) {
+  std::string_view store(std::string_view a, std::string_view b) {
     char* room = allocate(a.size() + b.size());
     std::copy(a.begin(), a.end(), room);
     std::copy(b.begin(), b.end(), room + a.size());
@@ -178,15 +179,26 @@ std::uint32_t FileTable::add_directory(std::string_view dir) {
 }
 
 void FileTable::add_file(std::uint32_t directory, std::string_view name, std::uint64_t size) {
-  if (count_ >= kMax32 || name.size() > kMax32) throw EntryTableFull{count_ + 1};
+  if (count_ >= kMax32 || name.size() > kMaxName) throw EntryTableFull{count_ + 1};
   try {
     const std::optional<std::string> form = distinct_sort_form(name);
-    const std::string_view stored = arena_->store(name, form.value_or(std::string()));
+    const std::size_t formBytes = form ? sizeof(std::uint32_t) + form->size() : 0;
+    char* stored = arena_->allocate(name.size() + formBytes);
+    std::copy(name.begin(), name.end(), stored);
+    if (form) {
+      const auto formLength = static_cast<std::uint32_t>(form->size());
+      std::memcpy(stored + name.size(), &formLength, sizeof formLength);
+      std::copy(form->begin(), form->end(), stored + name.size() + sizeof formLength);
+    }
     if (count_ / kBlockRecords == chunks_.size()) {
       chunks_.push_back(std::make_unique<Record[]>(kBlockRecords));
     }
-    record(count_) = Record{stored.data(), size, static_cast<std::uint32_t>(name.size()),
-                            static_cast<std::uint32_t>(stored.size() - name.size()), directory};
+    Record& added = record(count_);
+    added.name = stored;
+    added.size = size;
+    added.directory = directory;
+    added.nameLength = static_cast<std::uint32_t>(name.size()) & kMaxName;  // fits, as checked
+    added.hasForm = form ? 1U : 0U;
     ++count_;
   } catch (const std::bad_alloc&) {
     throw EntryTableFull{count_ + 1};
@@ -205,8 +217,10 @@ std::uint64_t FileTable::total_size() const {
 }
 
 std::string_view FileTable::key_source(const Record& r) const {
-  return r.formLength == 0 ? std::string_view(r.name, r.nameLength)
-                           : std::string_view(r.name + r.nameLength, r.formLength);
+  if (r.hasForm == 0) return {r.name, r.nameLength};
+  std::uint32_t formLength = 0;
+  std::memcpy(&formLength, r.name + r.nameLength, sizeof formLength);
+  return {r.name + r.nameLength + sizeof formLength, formLength};
 }
 
 std::size_t FileTable::key_length(const Record& r) const {
@@ -235,7 +249,9 @@ bool FileTable::record_before(std::uint32_t a, std::uint32_t b) const {
   return order != 0 ? order < 0 : a < b;
 }
 
-void FileTable::sort() {
+void FileTable::sort() { sort(0, count_); }
+
+void FileTable::sort(std::size_t begin, std::size_t end) {
   // The keys are read eight bytes at a time: a range of entries is sorted on the chunk at one
   // depth, and each run of equal chunks again on the next one. A key is never built whole, so
   // the sort costs no memory per name, and a typical tree needs two or three passes.
@@ -249,11 +265,14 @@ void FileTable::sort() {
     std::size_t depth;
   };
   constexpr std::size_t kBytes = sizeof(std::uint64_t);
+  if (end > count_) end = count_;
+  if (end <= begin + 1) return;
 
-  std::vector<Item> items(count_);
-  for (std::size_t i = 0; i < count_; ++i) items[i].index = static_cast<std::uint32_t>(i);
-  std::vector<Range> pending;
-  if (count_ > 1) pending.push_back({0, count_, 0});
+  std::vector<Item> items(end - begin);
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    items[i].index = static_cast<std::uint32_t>(begin + i);
+  }
+  std::vector<Range> pending{{0, items.size(), 0}};
   while (!pending.empty()) {
     Range range = pending.back();
     pending.pop_back();
@@ -268,38 +287,41 @@ void FileTable::sort() {
       range.depth = dirKeyLength;
     }
     for (auto it = first; it != last; ++it) it->chunk = key_chunk(record(it->index), range.depth);
-    std::sort(first, last, [](const Item& a, const Item& b) { return a.chunk < b.chunk; });
+    // The walk sorts each directory as it goes, so the whole is often in order already.
+    const auto byChunk = [](const Item& a, const Item& b) { return a.chunk < b.chunk; };
+    if (!std::is_sorted(first, last, byChunk)) std::sort(first, last, byChunk);
     for (auto run = first; run != last;) {
-      const auto end =
+      const auto runEnd =
           std::find_if(run, last, [&](const Item& item) { return item.chunk != run->chunk; });
-      if (end - run > 1) {
+      if (runEnd - run > 1) {
         // A key that ends within the chunk has no zero byte before its end, so the whole run
         // holds equal keys; one that fills it may go on in the others.
         if (key_length(record(run->index)) >= range.depth + kBytes) {
           pending.push_back({static_cast<std::size_t>(run - items.begin()),
-                             static_cast<std::size_t>(end - items.begin()), range.depth + kBytes});
+                             static_cast<std::size_t>(runEnd - items.begin()),
+                             range.depth + kBytes});
         } else {
-          std::sort(run, end,
+          std::sort(run, runEnd,
                     [&](const Item& a, const Item& b) { return record_before(a.index, b.index); });
         }
       }
-      run = end;
+      run = runEnd;
     }
   }
 
   // The records into their places, cycle by cycle; a placed one is marked by its own number.
-  for (std::size_t i = 0; i < count_; ++i) {
-    if (items[i].index == i) continue;
-    const Record held = record(i);
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (items[i].index == begin + i) continue;
+    const Record held = record(begin + i);
     std::size_t at = i;
     for (;;) {
-      const std::size_t from = items[at].index;
-      items[at].index = static_cast<std::uint32_t>(at);
+      const std::size_t from = items[at].index - begin;
+      items[at].index = static_cast<std::uint32_t>(begin + at);
       if (from == i) {
-        record(at) = held;
+        record(begin + at) = held;
         break;
       }
-      record(at) = record(from);
+      record(begin + at) = record(begin + from);
       at = from;
     }
   }
@@ -331,8 +353,10 @@ class Walk {
     struct Subdirectory {
       std::string name;
       std::size_t filesBefore;  // the files of this directory listed before it
+      std::size_t files;        // found at and below it
     };
     std::vector<Subdirectory> subdirectories;
+    const std::size_t start = table_.size();
     std::size_t ownFiles = 0;
     std::optional<std::uint32_t> number;
     {
@@ -345,7 +369,7 @@ class Walk {
         if (found.isLinkedDirectory) continue;
         if (found.isDirectory) {
           if (recurse && !found.name.empty() && found.name.front() != '.') {
-            subdirectories.push_back({found.name, ownFiles});
+            subdirectories.push_back({found.name, ownFiles, 0});
           }
           continue;
         }
@@ -355,6 +379,24 @@ class Walk {
       }
     }
 
+    // The table is kept close to its final order, which leaves the last sort little to move:
+    // the files of a directory in order, and the subdirectories walked in the order of their
+    // names.
+    table_.sort(start, start + ownFiles);
+    std::vector<Subdirectory*> byName(subdirectories.size());
+    std::transform(subdirectories.begin(), subdirectories.end(), byName.begin(),
+                   [](Subdirectory& subdirectory) { return &subdirectory; });
+    std::sort(byName.begin(), byName.end(), [](const Subdirectory* a, const Subdirectory* b) {
+      return compare_entries({a->name, {}, 0}, {b->name, {}, 0}) < 0;
+    });
+    for (Subdirectory* subdirectory : byName) {
+      const std::size_t length = directory.size();
+      directory += subdirectory->name;
+      directory += platform::kSeparator;
+      subdirectory->files = walk("*.*", directory, true);
+      directory.resize(length);
+    }
+
     // The dots fall as if each subdirectory were walked where the listing names it: the count of
     // a directory takes in its subdirectories' files, and each hundredth file of its own is a dot.
     std::size_t count = 0;
@@ -362,11 +404,7 @@ class Walk {
     for (const Subdirectory& subdirectory : subdirectories) {
       count_files(count, subdirectory.filesBefore - counted);
       counted = subdirectory.filesBefore;
-      const std::size_t length = directory.size();
-      directory += subdirectory.name;
-      directory += platform::kSeparator;
-      count += walk("*.*", directory, true);
-      directory.resize(length);
+      count += subdirectory.files;
     }
     count_files(count, ownFiles - counted);
     return count;

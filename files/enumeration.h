@@ -52,8 +52,9 @@ class FileTable {
   std::uint64_t total_size() const;
 
   // Into the order of compare_entries; entries that compare equal keep the order they were
-  // added in.
+  // added in. The second form sorts the entries from `begin` up to `end` among themselves.
   void sort();
+  void sort(std::size_t begin, std::size_t end);
   // Drops the entries `drop` selects; the others keep their order.
   void remove_if(const std::function<bool(const FileEntry&)>& drop);
 

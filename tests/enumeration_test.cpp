@@ -206,6 +206,14 @@ TEST(SortEntries, AgreesWithWholeKeysOnTrickyNames) {
   }
 }
 
+TEST(FileTable, SortsARangeAmongItselfOnly) {
+  FileTable table = table_of({{"", "z"}, {"", "c"}, {"d", "a"}, {"", "b"}, {"", "a"}});
+  table.sort(1, 4);
+  EXPECT_EQ(relative_paths(table), (std::vector<std::string>{"z", "b", "c", "d/a", "a"}));
+  table.sort(3, 99);
+  EXPECT_EQ(relative_paths(table), (std::vector<std::string>{"z", "b", "c", "a", "d/a"}));
+}
+
 TEST(FileTable, RemovesWhatIsDroppedAndKeepsTheRestInOrder) {
   FileTable table = table_of({{"", "c"}, {"d", "a"}, {"", "a"}, {"", "b"}, {"d", "b"}});
   table.sort();
