@@ -249,6 +249,21 @@ bool FileTable::record_before(std::uint32_t a, std::uint32_t b) const {
   return order != 0 ? order < 0 : a < b;
 }
 
+bool FileTable::in_order(std::size_t a, std::size_t b) const {
+  constexpr std::size_t kBytes = sizeof(std::uint64_t);
+  const Record& x = record(a);
+  const Record& y = record(b);
+  std::size_t depth = x.directory == y.directory ? directories_[x.directory].key.size() : 0;
+  for (;; depth += kBytes) {
+    const std::uint64_t chunkX = key_chunk(x, depth);
+    const std::uint64_t chunkY = key_chunk(y, depth);
+    if (chunkX != chunkY) return chunkX < chunkY;
+    // Equal chunks in which one key ends: both end there.
+    if (key_length(x) < depth + kBytes) break;
+  }
+  return record_before(static_cast<std::uint32_t>(a), static_cast<std::uint32_t>(b));
+}
+
 void FileTable::sort() { sort(0, count_); }
 
 void FileTable::sort(std::size_t begin, std::size_t end) {
@@ -267,6 +282,10 @@ void FileTable::sort(std::size_t begin, std::size_t end) {
   constexpr std::size_t kBytes = sizeof(std::uint64_t);
   if (end > count_) end = count_;
   if (end <= begin + 1) return;
+  // The walk leaves many trees in order: then there is nothing to sort, nor memory to take.
+  bool sorted = true;
+  for (std::size_t i = begin; sorted && i + 1 < end; ++i) sorted = in_order(i, i + 1);
+  if (sorted) return;
 
   std::vector<Item> items(end - begin);
   for (std::size_t i = 0; i < items.size(); ++i) {

@@ -69,6 +69,7 @@ class FileTable {
   std::uint64_t key_chunk(const Record& record, std::size_t depth) const;
   std::size_t key_length(const Record& record) const;
   bool record_before(std::uint32_t a, std::uint32_t b) const;
+  bool in_order(std::size_t a, std::size_t b) const;
 
   std::unique_ptr<Arena> arena_;
   std::vector<std::unique_ptr<Record[]>> chunks_;
