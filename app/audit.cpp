@@ -46,8 +46,8 @@ files::FileEntry entry_of(std::string_view path) {
   std::size_t cut = path.size();
   while (cut > 0 && !platform::is_separator(path[cut - 1])) --cut;
   files::FileEntry entry;
-  if (cut > 0) entry.dir = std::string(path.substr(0, cut - 1));
-  entry.name = std::string(path.substr(cut));
+  if (cut > 0) entry.dir = path.substr(0, cut - 1);
+  entry.name = path.substr(cut);
   return entry;
 }
 

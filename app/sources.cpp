@@ -1,7 +1,5 @@
 #include "app/sources.h"
 
-#include <algorithm>
-#include <numeric>
 #include <optional>
 #include <utility>
 
@@ -42,11 +40,11 @@ std::unique_ptr<FileSource> FileSource::from_mask(const RunSettings& settings,
   const files::Target target = files::split_target(settings.maskArg.value_or("*.*"));
   std::unique_ptr<FileSource> source(new FileSource());
   source->prefix_ = target.prefix;
-  source->entries_ = files::find_files(
+  source->files_ = files::find_files(
       target.mask, target.prefix, target.prefix.size(), settings.recursive,
       [] { platform::console_write("."); }, progress.shown());
-  std::vector<files::FileEntry>& entries = source->entries_;
-  if (entries.empty() && emptyIsError) {
+  files::FileTable& table = source->files_;
+  if (table.empty() && emptyIsError) {
     const std::string message = to_ansi(text::kNoFilesFound);
     output.write(message);
     files::print_text(message);
@@ -54,22 +52,19 @@ std::unique_ptr<FileSource> FileSource::from_mask(const RunSettings& settings,
     return nullptr;
   }
   // Ends the line of walk dots.
-  if (entries.size() > 100) platform::console_write("\n");
-  files::sort_entries(entries);
+  if (table.size() > 100) platform::console_write("\n");
+  table.sort();
 
   // Only an exact textual match is the output file; another spelling of it is hashed.
   if (settings.outputName) {
     const std::string& outputName = *settings.outputName;
-    entries.erase(std::remove_if(entries.begin(), entries.end(),
-                                 [&](const files::FileEntry& entry) {
-                                   return files::entry_path(target.prefix, entry) == outputName;
-                                 }),
-                  entries.end());
+    std::string path;
+    table.remove_if([&](const files::FileEntry& entry) {
+      files::entry_path(target.prefix, entry, path);
+      return path == outputName;
+    });
   }
-  const std::uint64_t total = std::accumulate(
-      entries.begin(), entries.end(), std::uint64_t{0},
-      [](std::uint64_t sum, const files::FileEntry& entry) { return sum + entry.size; });
-  progress.progress_set_total(total);
+  progress.progress_set_total(table.total_size());
   return source;
 }
 
@@ -114,13 +109,17 @@ std::unique_ptr<FileSource> FileSource::from_list(const RunSettings& settings,
 }
 
 void FileSource::visit_names(const std::function<void(const std::string&)>& visit) const {
-  for (const files::FileEntry& entry : entries_) visit(files::entry_path(prefix_, entry));
+  std::string path;
+  for (std::size_t i = 0; i < files_.size(); ++i) {
+    files::entry_path(prefix_, files_[i], path);
+    visit(path);
+  }
 }
 
 bool FileSource::next(FileItem& item) {
   if (!isList_) {
-    if (position_ >= entries_.size()) return false;
-    item.name = files::entry_path(prefix_, entries_[position_]);
+    if (position_ >= files_.size()) return false;
+    files::entry_path(prefix_, files_[position_], item.name);
     item.path = item.name;
     item.parse = files::NAME_ONLY;
     item.listable = fits_list_line(item.name, "\t\r\n");

@@ -52,7 +52,7 @@ class FileSource {
   files::PrintFormat format_ = files::PrintFormat::p2;
   hash::Function function_;
   std::string prefix_;
-  std::vector<files::FileEntry> entries_;
+  files::FileTable files_;
   std::size_t position_ = 0;
   files::ListReader list_;
   std::string line_;

@@ -1,18 +1,20 @@
 // File enumeration: a target split into directory prefix and mask, the walk through the
-// directories, and the order of the entries.
+// directories into a table of names, and the order of the entries.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace verolt::files {
 
+// One file: views into the table that holds it, valid until the table is changed or destroyed.
 struct FileEntry {
-  std::string dir;   // relative subdirectory, no trailing separator; empty at the top
-  std::string name;  // as the search reports it
+  std::string_view dir;   // relative subdirectory, no trailing separator; empty at the top
+  std::string_view name;  // as the search reports it
   std::uint64_t size = 0;
 };
 
@@ -22,27 +24,78 @@ struct Target {
 };
 Target split_target(const std::string& target);
 
-// Thrown by find_files when the entry table cannot grow; `entries` is how many it had to hold.
+// Thrown when the entry table cannot grow; `entries` is how many it had to hold.
 struct EntryTableFull {
   std::size_t entries;
+};
+
+// The files of a walk. A tree of a million files costs a few dozen bytes a file besides its
+// name: names are kept once in an arena, each relative directory once, and each file is a small
+// record; nothing moves as the table grows.
+class FileTable {
+ public:
+  FileTable();
+  ~FileTable();
+  FileTable(FileTable&& other) noexcept;
+  FileTable& operator=(FileTable&& other) noexcept;
+  FileTable(const FileTable&) = delete;
+  FileTable& operator=(const FileTable&) = delete;
+
+  // The number of `dir` (relative, no trailing separator; empty at the top) for add_file.
+  std::uint32_t add_directory(std::string_view dir);
+  // Both throw EntryTableFull when the table cannot grow.
+  void add_file(std::uint32_t directory, std::string_view name, std::uint64_t size);
+
+  std::size_t size() const { return count_; }
+  bool empty() const { return count_ == 0; }
+  FileEntry operator[](std::size_t index) const;
+  std::uint64_t total_size() const;
+
+  // Into the order of compare_entries; entries that compare equal keep the order they were
+  // added in. The second form sorts the entries from `begin` up to `end` among themselves.
+  void sort();
+  void sort(std::size_t begin, std::size_t end);
+  // Drops the entries `drop` selects; the others keep their order.
+  void remove_if(const std::function<bool(const FileEntry&)>& drop);
+
+ private:
+  struct Record;
+  struct Directory;
+  class Arena;
+
+  Record& record(std::size_t index);
+  const Record& record(std::size_t index) const;
+  std::string_view key_source(const Record& record) const;
+  std::uint64_t key_chunk(const Record& record, std::size_t depth) const;
+  std::size_t key_length(const Record& record) const;
+  bool record_before(std::uint32_t a, std::uint32_t b) const;
+  bool in_order(std::size_t a, std::size_t b) const;
+
+  std::unique_ptr<Arena> arena_;
+  std::vector<std::unique_ptr<Record[]>> chunks_;
+  std::vector<Directory> directories_;
+  std::size_t count_ = 0;
 };
 
 // Called when a dot (one per hundred files of a directory) is due.
 using DotSink = std::function<void()>;
 
 // Every file that `mask` selects in `directory` (a prefix: empty or ending with a separator) and,
-// with `recurse`, every file below the matching subdirectories. Unsorted. Without `sizes` the
-// sizes may be left 0, which spares a status call per file where nobody sees the progress.
-std::vector<FileEntry> find_files(const std::string& mask, const std::string& directory,
-                                  std::size_t prefixLength, bool recurse, const DotSink& dot,
-                                  bool sizes = true);
+// with `recurse`, every file below the matching subdirectories, in the order of the walk. The
+// relative directories start after `prefixLength` bytes (at most the length of `directory`).
+// Without `sizes` the sizes may be left 0, which spares a status call per file where nobody sees
+// the progress.
+FileTable find_files(const std::string& mask, const std::string& directory,
+                     std::size_t prefixLength, bool recurse, const DotSink& dot, bool sizes = true);
 
-// prefix + dir + separator + name, or prefix + name at the top.
+// prefix + dir + separator + name, or prefix + name at the top; the second form reuses the
+// storage of `path`.
 std::string entry_path(std::string_view prefix, const FileEntry& entry);
+void entry_path(std::string_view prefix, const FileEntry& entry, std::string& path);
 
-// Order of the sort: relative paths byte by byte, ASCII letters folded and the separator
-// compared as a backslash; equal ones by their plain bytes.
+// Order of the sort: relative paths byte by byte, names in their Windows-1251 form where they
+// have one, ASCII letters folded and the separator compared as a backslash; equal ones by their
+// plain bytes.
 int compare_entries(const FileEntry& a, const FileEntry& b);
-void sort_entries(std::vector<FileEntry>& entries);
 
 }  // namespace verolt::files

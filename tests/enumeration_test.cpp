@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,8 @@ namespace fs = std::filesystem;
 using verolt::files::compare_entries;
 using verolt::files::entry_path;
 using verolt::files::FileEntry;
+using verolt::files::FileTable;
 using verolt::files::find_files;
-using verolt::files::sort_entries;
 using verolt::files::split_target;
 using verolt::platform::kSeparator;
 
@@ -57,69 +58,225 @@ TEST(SplitTarget, PrefixUpToTheLastSeparator) {
 #endif
 }
 
-FileEntry entry(const std::string& dir, const std::string& name) {
-  return FileEntry{native(dir), name, 0};
+// Entries given as directory and name, with "/" for the separator.
+using Names = std::vector<std::pair<std::string, std::string>>;
+
+FileTable table_of(const Names& names) {
+  FileTable table;
+  for (const auto& [dir, name] : names) table.add_file(table.add_directory(native(dir)), name, 0);
+  return table;
 }
 
-std::vector<std::string> relative_paths(const std::vector<FileEntry>& entries) {
+std::vector<std::string> relative_paths(const FileTable& table) {
   std::vector<std::string> paths;
-  paths.reserve(entries.size());
-  for (const FileEntry& e : entries) {
-    std::string path = entry_path("", e);
+  paths.reserve(table.size());
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    std::string path = entry_path("", table[i]);
     std::replace(path.begin(), path.end(), kSeparator, '/');
     paths.push_back(path);
   }
   return paths;
 }
 
-std::vector<std::string> sorted(std::vector<FileEntry> entries) {
-  sort_entries(entries);
-  return relative_paths(entries);
+// A relative path written as directory, "/" and name, without the "/" at the top.
+std::string trimmed(const std::string& path) { return path.front() == '/' ? path.substr(1) : path; }
+
+std::vector<std::string> sorted(const Names& names) {
+  FileTable table = table_of(names);
+  table.sort();
+  return relative_paths(table);
 }
 
 TEST(SortEntries, FoldsAsciiLettersOnly) {
-  EXPECT_EQ(sorted({entry("", "B.txt"), entry("", "a.txt"), entry("", "_x")}),
+  EXPECT_EQ(sorted({{"", "B.txt"}, {"", "a.txt"}, {"", "_x"}}),
             (std::vector<std::string>{"_x", "a.txt", "B.txt"}));
 
   // The separator sorts as a backslash: after digits and the dot, before letters and "_".
-  EXPECT_EQ(sorted({entry("", "ab.txt"), entry("", "a_b.txt"), entry("a", "b.txt"),
-                    entry("", "a1.txt"), entry("", "a.txt")}),
-            (std::vector<std::string>{"a.txt", "a1.txt", "a/b.txt", "a_b.txt", "ab.txt"}));
-  EXPECT_EQ(sorted({entry("a", "z"), entry("", "a["), entry("", "a]"), entry("a/b", "c")}),
+  EXPECT_EQ(
+      sorted({{"", "ab.txt"}, {"", "a_b.txt"}, {"a", "b.txt"}, {"", "a1.txt"}, {"", "a.txt"}}),
+      (std::vector<std::string>{"a.txt", "a1.txt", "a/b.txt", "a_b.txt", "ab.txt"}));
+  EXPECT_EQ(sorted({{"a", "z"}, {"", "a["}, {"", "a]"}, {"a/b", "c"}}),
             (std::vector<std::string>{"a[", "a/b/c", "a/z", "a]"}));
 
   // Windows-1251 Cyrillic: capitals (0xC0-0xDF) before small letters (0xE0-0xFF), not folded.
-  EXPECT_EQ(sorted({entry("", "\xE0"), entry("", "\xDF"), entry("", "\xC0"), entry("", "z")}),
+  EXPECT_EQ(sorted({{"", "\xE0"}, {"", "\xDF"}, {"", "\xC0"}, {"", "z"}}),
             (std::vector<std::string>{"z", "\xC0", "\xDF", "\xE0"}));
 
   // A prefix sorts first, also across directory levels.
-  EXPECT_EQ(sorted({entry("a", "x"), entry("", "a"), entry("", "A.txt")}),
+  EXPECT_EQ(sorted({{"a", "x"}, {"", "a"}, {"", "A.txt"}}),
             (std::vector<std::string>{"a", "A.txt", "a/x"}));
 }
 
 TEST(SortEntries, NamesEqualUnderFoldingOrderByBytes) {
   const std::vector<std::string> expected = {"ABC", "AbC", "Abc", "aBc", "abc", "abd"};
-  std::vector<FileEntry> entries;
-  for (auto it = expected.rbegin(); it != expected.rend(); ++it) {
-    entries.push_back(entry("", *it));
-  }
-  EXPECT_EQ(sorted(entries), expected);
-  EXPECT_EQ(sorted({entry("Sub", "a"), entry("sub", "a"), entry("SUB", "a")}),
+  Names names;
+  for (auto it = expected.rbegin(); it != expected.rend(); ++it) names.emplace_back("", *it);
+  EXPECT_EQ(sorted(names), expected);
+  EXPECT_EQ(sorted({{"Sub", "a"}, {"sub", "a"}, {"SUB", "a"}}),
             (std::vector<std::string>{"SUB/a", "Sub/a", "sub/a"}));
 
-  const FileEntry a = entry("d", "x");
-  const FileEntry b = entry("", "d");
+  const std::string d = native("d");
+  const FileEntry a{d, "x", 0};
+  const FileEntry b{"", "d", 0};
   EXPECT_EQ(compare_entries(a, a), 0);
   EXPECT_LT(compare_entries(b, a), 0);
   EXPECT_GT(compare_entries(a, b), 0);
 }
 
+// The order by whole keys, built as plainly as can be: the sort reads keys in pieces and must
+// agree with it on every kind of name.
+std::string whole_key(const std::string& dir, const std::string& name) {
+  std::string key = verolt::platform::name_sort_form(dir);
+  if (!dir.empty()) key += '\\';
+  key += verolt::platform::name_sort_form(name);
+  for (char& c : key) {
+    if (c == kSeparator) c = '\\';
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return key;
+}
+
+bool bytes_before(const std::string& a, const std::string& b) {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+  });
+}
+
+TEST(SortEntries, AgreesWithWholeKeysOnTrickyNames) {
+  // Pieces that meet the backslash and the edges of eight-byte chunks, fold, convert or do not.
+  std::vector<std::string> parts;
+  std::istringstream pieces(
+      "a A b _ 1 . [ ~ abcdefg ABCDEFGH abcdefgh abcdefghi "
+      "\xD0\x90 \xD0\xB0 \xD1\x8F \xE2\x82\xAC \xE4\xB8\xAD \xFF \xC0");
+  for (std::string piece; pieces >> piece;) parts.push_back(piece);
+#ifndef _WIN32
+  const std::vector<std::string> extra = {"\\", "a\\b"};
+#else
+  const std::vector<std::string> extra;
+#endif
+  std::mt19937 random(7);  // NOLINT(cert-msc32-c,cert-msc51-cpp): reproducible names
+  const auto word = [&](std::size_t count) {
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::size_t pick = random() % (parts.size() + extra.size());
+      text += pick < parts.size() ? parts[pick] : extra[pick - parts.size()];
+    }
+    return text;
+  };
+  std::vector<std::string> dirs = {"", native("abcdefg"), native("abcdefg/h"), native("ABCDEFG/H")};
+  for (int i = 0; i < 12; ++i) dirs.push_back(word(1 + random() % 3));
+  for (int i = 0; i < 12; ++i) dirs.push_back(dirs[random() % dirs.size()] + kSeparator + word(1));
+
+  struct Entry {
+    std::string dir, name;
+    std::uint64_t size;
+  };
+  std::vector<Entry> entries;
+  FileTable table;
+  while (entries.size() < 3000) {
+    // Files come in runs of one directory, as a walk adds them; a directory may come again under
+    // another number, and a name may come twice. The size tells the order they came in.
+    const std::string& dir = dirs[random() % dirs.size()];
+    const std::uint32_t number = table.add_directory(dir);
+    for (std::size_t n = 1 + random() % 3; n > 0; --n) {
+      std::string name = word(1 + random() % 4);
+      if (!entries.empty() && random() % 10 == 0) name = entries[random() % entries.size()].name;
+      entries.push_back({dir, name, entries.size()});
+      table.add_file(number, name, entries.back().size);
+    }
+  }
+  table.sort();
+
+  std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+    const std::string keyA = whole_key(a.dir, a.name);
+    const std::string keyB = whole_key(b.dir, b.name);
+    if (keyA != keyB) return bytes_before(keyA, keyB);
+    const std::string plainA = entry_path("", FileEntry{a.dir, a.name, 0});
+    const std::string plainB = entry_path("", FileEntry{b.dir, b.name, 0});
+    return bytes_before(plainA, plainB);
+  });
+  ASSERT_EQ(table.size(), entries.size());
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const FileEntry got = table[i];
+    ASSERT_EQ(got.dir, entries[i].dir) << i;
+    ASSERT_EQ(got.name, entries[i].name) << i;
+    ASSERT_EQ(got.size, entries[i].size) << i;  // equal paths in the order they came in
+    if (i > 0) {
+      const FileEntry before = table[i - 1];
+      ASSERT_LE(compare_entries(before, got), 0) << i;
+      ASSERT_GE(compare_entries(got, before), 0) << i;
+    }
+  }
+
+  // A table in order but for one pair, as a walk may leave it, is put right; one in order stays.
+  // Half the pairs straddle two directories.
+  std::vector<std::size_t> straddling;
+  for (std::size_t i = 0; i + 1 < entries.size(); ++i) {
+    if (entries[i].dir != entries[i + 1].dir) straddling.push_back(i);
+  }
+  for (int round = 0; round < 40; ++round) {
+    const std::size_t swapped = round == 0       ? entries.size()
+                                : round % 2 != 0 ? straddling[random() % straddling.size()]
+                                                 : random() % (entries.size() - 1);
+    FileTable nearly;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      const Entry& e = entries[i == swapped ? i + 1 : i == swapped + 1 ? i - 1 : i];
+      nearly.add_file(nearly.add_directory(e.dir), e.name, e.size);
+    }
+    nearly.sort();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      ASSERT_EQ(nearly[i].size, entries[i].size) << swapped;
+    }
+  }
+}
+
+TEST(SortEntries, TwoEntriesOutOfOrderAreSwapped) {
+  // Each pair comes in the wrong order; a table that looks in order is left as it is.
+  const std::vector<Names> cases = {
+      {{"b", "a"}, {"a", "b"}},                  // the directories decide
+      {{"a", "c"}, {"a/b", "x"}},                // one directory inside the other
+      {{"d", "abcdefghZ"}, {"d", "abcdefgha"}},  // past the first eight bytes
+      {{"", "ABCDEFGH_"}, {"", "abcdefgh"}},     // a key that ends at a chunk's edge
+      {{"", "b"}, {"", "B"}},                    // equal keys, plain bytes
+      {{"x", "\xD1\x8F"}, {"x", "\xD0\x90"}},    // sort forms
+  };
+  for (const Names& names : cases) {
+    const std::string first = names[0].first + "/" + names[0].second;
+    const std::string second = names[1].first + "/" + names[1].second;
+    EXPECT_EQ(sorted(names), (std::vector<std::string>{trimmed(second), trimmed(first)}));
+  }
+}
+
+TEST(FileTable, SortsARangeAmongItselfOnly) {
+  FileTable table = table_of({{"", "z"}, {"", "c"}, {"d", "a"}, {"", "b"}, {"", "a"}});
+  table.sort(1, 4);
+  EXPECT_EQ(relative_paths(table), (std::vector<std::string>{"z", "b", "c", "d/a", "a"}));
+  table.sort(3, 99);
+  EXPECT_EQ(relative_paths(table), (std::vector<std::string>{"z", "b", "c", "a", "d/a"}));
+}
+
+TEST(FileTable, RemovesWhatIsDroppedAndKeepsTheRestInOrder) {
+  FileTable table = table_of({{"", "c"}, {"d", "a"}, {"", "a"}, {"", "b"}, {"d", "b"}});
+  table.sort();
+  table.remove_if([](const FileEntry& e) { return e.name == "a"; });
+  EXPECT_EQ(relative_paths(table), (std::vector<std::string>{"b", "c", "d/b"}));
+  table.remove_if([](const FileEntry&) { return true; });
+  EXPECT_TRUE(table.empty());
+  // A table emptied takes new files again.
+  table.add_file(table.add_directory(""), "n", 5);
+  EXPECT_EQ(relative_paths(table), (std::vector<std::string>{"n"}));
+  EXPECT_EQ(table.total_size(), 5U);
+}
+
 TEST(EntryPath, JoinsPrefixDirAndName) {
-  EXPECT_EQ(entry_path(native("C/x/"), entry("sub/deeper", "f.txt")),
+  const std::string deeper = native("sub/deeper");
+  EXPECT_EQ(entry_path(native("C/x/"), FileEntry{deeper, "f.txt", 0}),
             native("C/x/sub/deeper/f.txt"));
-  EXPECT_EQ(entry_path(native("../"), entry("", "f.txt")), native("../f.txt"));
-  EXPECT_EQ(entry_path("", entry("", "f.txt")), "f.txt");
-  EXPECT_EQ(entry_path("", entry("d", "f")), native("d/f"));
+  EXPECT_EQ(entry_path(native("../"), FileEntry{"", "f.txt", 0}), native("../f.txt"));
+  EXPECT_EQ(entry_path("", FileEntry{"", "f.txt", 0}), "f.txt");
+  std::string reused = "a longer text that was there before";
+  entry_path("", FileEntry{"d", "f", 0}, reused);
+  EXPECT_EQ(reused, native("d/f"));
 }
 
 // A scratch directory that disappears with the test.
@@ -157,16 +314,25 @@ class TempTree {
   fs::path root_;
 };
 
-std::vector<FileEntry> find_sorted(const TempTree& tree, const std::string& mask, bool recurse,
-                                   int* dots = nullptr) {
+FileTable find_sorted(const TempTree& tree, const std::string& mask, bool recurse,
+                      int* dots = nullptr) {
   const std::string prefix = tree.prefix();
-  auto entries = find_files(mask, prefix, prefix.size(), recurse, [dots] {
+  FileTable entries = find_files(mask, prefix, prefix.size(), recurse, [dots] {
     if (dots != nullptr) {
       ++*dots;
     }
   });
-  sort_entries(entries);
+  entries.sort();
   return entries;
+}
+
+// The entry of that name; a name that is not there fails the test.
+FileEntry named(const FileTable& table, std::string_view name) {
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    if (table[i].name == name) return table[i];
+  }
+  ADD_FAILURE() << "no " << name;
+  return {};
 }
 
 class FindFiles : public testing::Test {
@@ -192,8 +358,8 @@ TEST_F(FindFiles, TopLevelOnlyWithoutRecursion) {
   const auto entries = find_sorted(tree_, "*.*", false);
   EXPECT_EQ(relative_paths(entries),
             (std::vector<std::string>{".hidden", "_x", "a.txt", "B.txt", "notes.md"}));
-  for (const FileEntry& e : entries) {
-    EXPECT_EQ(e.dir, "");
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    EXPECT_EQ(entries[i].dir, "");
   }
   EXPECT_EQ(entries[0].size, 7U);
   EXPECT_EQ(entries[3].size, 3U);
@@ -204,11 +370,9 @@ TEST_F(FindFiles, RecursionSkipsDotDirectories) {
   EXPECT_EQ(relative_paths(entries),
             (std::vector<std::string>{".hidden", "_x", "a.txt", "B.txt", "notes.md",
                                       "sub.txt/e.dat", "sub/c.txt", "sub/deeper/d.txt"}));
-  const auto deep = std::find_if(entries.begin(), entries.end(),
-                                 [](const FileEntry& e) { return e.name == "d.txt"; });
-  ASSERT_NE(deep, entries.end());
-  EXPECT_EQ(deep->dir, native("sub/deeper"));
-  EXPECT_TRUE(fs::is_regular_file(entry_path(tree_.prefix(), *deep)));
+  const FileEntry deep = named(entries, "d.txt");
+  EXPECT_EQ(deep.dir, native("sub/deeper"));
+  EXPECT_TRUE(fs::is_regular_file(entry_path(tree_.prefix(), deep)));
 }
 
 TEST_F(FindFiles, MaskAppliesOnlyInTheStartingDirectory) {
@@ -227,16 +391,14 @@ TEST_F(FindFiles, PrefixLengthCutsTheRelativePart) {
   // The parent of the tree is the typed prefix; the tree's own name becomes part of dir.
   const std::string parent = tree_.root().parent_path().string() + kSeparator;
   const std::string own = tree_.root().filename().string();
-  auto entries = find_files("*.*", tree_.prefix(), parent.size(), true, nullptr);
-  sort_entries(entries);
+  FileTable entries = find_files("*.*", tree_.prefix(), parent.size(), true, nullptr);
+  entries.sort();
   ASSERT_EQ(entries.size(), 8U);
   EXPECT_EQ(entries[0].dir, own);
   EXPECT_EQ(entries[0].name, ".hidden");
-  const auto dat = std::find_if(entries.begin(), entries.end(),
-                                [](const FileEntry& e) { return e.name == "e.dat"; });
-  ASSERT_NE(dat, entries.end());
-  EXPECT_EQ(dat->dir, own + kSeparator + "sub.txt");
-  EXPECT_EQ(entry_path(parent, *dat), tree_.prefix() + native("sub.txt/e.dat"));
+  const FileEntry dat = named(entries, "e.dat");
+  EXPECT_EQ(dat.dir, own + kSeparator + "sub.txt");
+  EXPECT_EQ(entry_path(parent, dat), tree_.prefix() + native("sub.txt/e.dat"));
 }
 
 TEST(FindFilesErrors, MissingDirectoryGivesNothing) {
@@ -298,6 +460,41 @@ TEST(FindFilesDots, OneDotPerHundredFilesAppendedInADirectory) {
     const auto entries = find_sorted(tree, "*.*", true, &dots);
     EXPECT_EQ(entries.size(), c.topFiles + c.subdirs * c.filesPerSubdir) << c.what;
     EXPECT_EQ(dots, c.dots) << c.what;
+  }
+}
+
+// The files a directory has collected when each of its own is added, subdirectories counted
+// whole at the place the listing names them; a dot falls on every hundredth. Returns the count.
+std::size_t listing_dots(const fs::path& dir, int& dots) {
+  std::size_t count = 0;
+  for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
+    if (entry.is_directory()) {
+      count += listing_dots(entry.path(), dots);
+    } else if (++count % 100 == 0) {
+      ++dots;
+    }
+  }
+  return count;
+}
+
+TEST(FindFilesDots, SubdirectoriesCountWhereTheListingNamesThem) {
+  struct Case {
+    std::size_t topFiles;
+    std::vector<std::size_t> subdirFiles;
+  };
+  const std::vector<Case> cases = {
+      {150, {70, 30}}, {60, {60}}, {99, {1, 1, 1}}, {40, {130, 90, 10, 250}}};
+  for (const Case& c : cases) {
+    TempTree tree;
+    tree.files(".", c.topFiles);
+    for (std::size_t s = 0; s < c.subdirFiles.size(); ++s) {
+      tree.files("s" + std::to_string(s), c.subdirFiles[s]);
+    }
+    int expected = 0;
+    const std::size_t files = listing_dots(tree.root(), expected);
+    int dots = 0;
+    EXPECT_EQ(find_sorted(tree, "*.*", true, &dots).size(), files) << c.topFiles;
+    EXPECT_EQ(dots, expected) << c.topFiles;
   }
 }
 
