@@ -80,34 +80,6 @@ inline void encrypt_lanes(const RoundTables& r, Lanes<L>& x) {
   rounds(r, x, std::make_index_sequence<detail::kRounds>{});
 }
 
-// P: output byte i + 4k is input byte 8i + k, so key word k gathers byte k of y0..y3: a 4 x 8
-// byte transpose. It is done as two rounds of interleaving with masks, bytes of y0/y1 and y2/y3
-// first, then the byte pairs of both.
-// Key word j goes to key + stride * j.
-inline void write_key(std::uint8_t* key, std::size_t stride, std::uint64_t y0, std::uint64_t y1,
-                      std::uint64_t y2, std::uint64_t y3) {
-  constexpr std::uint64_t kEvenBytes = 0x00FF00FF00FF00FFu;
-  constexpr std::uint64_t kEvenPairs = 0x0000FFFF0000FFFFu;
-  // Byte pairs (y0.k, y1.k) for even k in a01, odd k in b01; the same of y2, y3.
-  const std::uint64_t a01 = (y0 & kEvenBytes) | ((y1 & kEvenBytes) << 8);
-  const std::uint64_t b01 = ((y0 >> 8) & kEvenBytes) | (y1 & ~kEvenBytes);
-  const std::uint64_t a23 = (y2 & kEvenBytes) | ((y3 & kEvenBytes) << 8);
-  const std::uint64_t b23 = ((y2 >> 8) & kEvenBytes) | (y3 & ~kEvenBytes);
-  // Key words k and k + 4 in the low and high halves: k = 0, 2, 1, 3.
-  const std::uint64_t w04 = (a01 & kEvenPairs) | ((a23 & kEvenPairs) << 16);
-  const std::uint64_t w26 = ((a01 >> 16) & kEvenPairs) | (a23 & ~kEvenPairs);
-  const std::uint64_t w15 = (b01 & kEvenPairs) | ((b23 & kEvenPairs) << 16);
-  const std::uint64_t w37 = ((b01 >> 16) & kEvenPairs) | (b23 & ~kEvenPairs);
-  store32(key, static_cast<std::uint32_t>(w04));
-  store32(key + stride, static_cast<std::uint32_t>(w15));
-  store32(key + 2 * stride, static_cast<std::uint32_t>(w26));
-  store32(key + 3 * stride, static_cast<std::uint32_t>(w37));
-  store32(key + 4 * stride, static_cast<std::uint32_t>(w04 >> 32));
-  store32(key + 5 * stride, static_cast<std::uint32_t>(w15 >> 32));
-  store32(key + 6 * stride, static_cast<std::uint32_t>(w26 >> 32));
-  store32(key + 7 * stride, static_cast<std::uint32_t>(w37 >> 32));
-}
-
 // The mixing: H = psi^61(H ^ psi(M ^ psi^12(S))), S being the four encrypted quarters of H as N2
 // (low half) and N1 of each.
 VEROLT_STEP_PART void mix(std::uint8_t h[32], const std::uint8_t m[32], const std::uint32_t n1[4],
@@ -178,13 +150,16 @@ VEROLT_STEP_PART void make_keys_in(const std::uint8_t h[32], const std::uint8_t 
   u[4] = u[0] ^ u[1];
   u[5] = u[1] ^ u[2];
 
-  write_key(keys, word_stride, u[0] ^ w[0], u[1] ^ w[1], u[2] ^ w[2], u[3] ^ w[3]);
-  write_key(keys + key_stride, word_stride, u[1] ^ w[2], u[2] ^ w[3], u[3] ^ w[4], u[4] ^ w[5]);
+  detail::write_key(keys, word_stride, u[0] ^ w[0], u[1] ^ w[1], u[2] ^ w[2], u[3] ^ w[3]);
+  detail::write_key(keys + key_stride, word_stride, u[1] ^ w[2], u[2] ^ w[3], u[3] ^ w[4],
+                    u[4] ^ w[5]);
   // C3 enters U once; the fourth key's U is A of this changed value.
   for (std::size_t i = 0; i < 4; ++i) u[i + 2] ^= detail::kC3Quarters[i];
-  write_key(keys + 2 * key_stride, word_stride, u[2] ^ w[4], u[3] ^ w[5], u[4] ^ w[6], u[5] ^ w[7]);
+  detail::write_key(keys + 2 * key_stride, word_stride, u[2] ^ w[4], u[3] ^ w[5], u[4] ^ w[6],
+                    u[5] ^ w[7]);
   u[6] = u[2] ^ u[3];
-  write_key(keys + 3 * key_stride, word_stride, u[3] ^ w[6], u[4] ^ w[7], u[5] ^ w[8], u[6] ^ w[9]);
+  detail::write_key(keys + 3 * key_stride, word_stride, u[3] ^ w[6], u[4] ^ w[7], u[5] ^ w[8],
+                    u[6] ^ w[9]);
 }
 
 }  // namespace
