@@ -1,5 +1,5 @@
 // The step function on AVX2. Each 32-bit lane of a register is one encryption, so a register
-// holds the four encryptions of two streams. A round substitutes nibbles with byte shuffles: a
+// holds the four encryptions of two streams (one stream alone: see "One stream" below). A round substitutes nibbles with byte shuffles: a
 // shuffle looks up one 16-entry row for every byte, so each of the eight rows takes a shuffle of
 // its own, with the index bytes of the other three byte places cleared, which the rows (less
 // their entry 0) turn into zero. The keys are made with scalar instructions (they run beside the
@@ -17,9 +17,13 @@
 #define VEROLT_GOST_AVX2 0
 #endif
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
+#include <numeric>
+#include <utility>
 
 namespace verolt::gost94 {
 
@@ -79,23 +83,27 @@ VEROLT_AVX2_TARGET inline __m256i apply(const Masks& masks, const Padded& padded
   return _mm256_xor_si256(_mm256_xor_si256(sum[0], sum[1]), _mm256_xor_si256(sum[2], sum[3]));
 }
 
+// psi(M) as four little-endian quarters, from M's quarters q.
+inline void psi_quarters(const std::uint64_t q[4], std::uint64_t out[4]) {
+  // The new top word: the taps of psi, word t of M being 16-bit part t % 4 of q[t / 4].
+  const std::uint64_t top =
+      std::accumulate(std::begin(detail::kPsiTaps), std::end(detail::kPsiTaps), std::uint64_t{0},
+                      [q](std::uint64_t sum, int t) { return sum ^ q[t / 4] >> (16 * (t % 4)); });
+  out[0] = (q[0] >> 16) | (q[1] << 48);
+  out[1] = (q[1] >> 16) | (q[2] << 48);
+  out[2] = (q[2] >> 16) | (q[3] << 48);
+  out[3] = (q[3] >> 16) | (top << 48);
+}
+
 // H ^ psi(M).
 inline void h_and_psi_m(const std::uint8_t h[32], const std::uint8_t m[32], Padded& out) {
   std::uint64_t q[4];
-  std::uint64_t y[4];
+  for (std::size_t i = 0; i < 4; ++i) q[i] = hash::bytes::load64(m + 8 * i);
+  std::uint64_t psi[4];
+  psi_quarters(q, psi);
   for (std::size_t i = 0; i < 4; ++i) {
-    q[i] = hash::bytes::load64(m + 8 * i);
-    y[i] = hash::bytes::load64(h + 8 * i);
+    hash::bytes::store64(out.value() + 8 * i, hash::bytes::load64(h + 8 * i) ^ psi[i]);
   }
-  // The new top word: the taps of psi, word t of M being 16-bit part t % 4 of q[t / 4].
-  std::uint64_t top = 0;
-  for (const int t : detail::kPsiTaps) top ^= q[t / 4] >> (16 * (t % 4));
-  top &= 0xFFFFu;
-  y[0] ^= (q[0] >> 16) | (q[1] << 48);
-  y[1] ^= (q[1] >> 16) | (q[2] << 48);
-  y[2] ^= (q[2] >> 16) | (q[3] << 48);
-  y[3] ^= (q[3] >> 16) | (top << 48);
-  for (std::size_t i = 0; i < 4; ++i) hash::bytes::store64(out.value() + 8 * i, y[i]);
 }
 
 // The rows as shuffle tables, in both halves of a register. Each row has its entry 0 taken out of
@@ -203,18 +211,324 @@ VEROLT_AVX2_TARGET void group(const EngineTables& tables, const Stream* const* s
   }
 }
 
+// ---- One stream ----
+//
+// The four encryptions of a step are the four lanes of one 128-bit register, and the rounds are
+// the only chain a step must wait on: the mixing is taken in closed form, H' = psi^61(H ^ psi(M))
+// ^ psi^74(S), of which only psi^74(S) waits for the rounds, and the keys are linear in H' and
+// the block, the block's share being made a step ahead with scalar instructions.
+
+// A 32-byte value as the rounds hold it: half 0 has the low 32-bit halves of its four quarters
+// (N1 of the encryptions), half 1 the high ones. Byte b sits in half half_of(b) at place_of(b).
+// The result S has N2 as the low halves, so the same positions hold for it with N2 as half 0.
+constexpr int half_of(int b) { return b % 8 / 4; }
+constexpr int place_of(int b) { return 4 * (b / 8) + b % 4; }
+
+// A linear map from one half to another: output byte b is the XOR of the bytes set in sources[b].
+struct HalfMap {
+  std::uint16_t sources[16];
+};
+
+constexpr int most_sources(const HalfMap& map) {
+  int most = 0;
+  for (const std::uint16_t sources : map.sources) {
+    int n = 0;
+    for (int s = 0; s < 16; ++s) n += sources >> s & 1;
+    most = n > most ? n : most;
+  }
+  return most;
+}
+
+// Two maps, one in each 128-bit lane, as N byte shuffles whose results add up to them; where an
+// output byte has fewer sources, the index's top bit makes the shuffle give zero.
+template <int N>
+struct Shuffles {
+  std::uint8_t index[N][32];
+};
+
+constexpr int most_sources(const HalfMap& low, const HalfMap& high) {
+  return most_sources(low) > most_sources(high) ? most_sources(low) : most_sources(high);
+}
+
+template <int N>
+constexpr Shuffles<N> shuffles_of(const HalfMap& low, const HalfMap& high) {
+  Shuffles<N> shuffles{};
+  for (int lane = 0; lane < 2; ++lane) {
+    const HalfMap& map = lane == 0 ? low : high;
+    for (int b = 0; b < 16; ++b) {
+      int t = 0;
+      for (int s = 0; s < 16; ++s) {
+        if ((map.sources[b] >> s & 1) != 0) {
+          shuffles.index[t++][16 * lane + b] = static_cast<std::uint8_t>(s);
+        }
+      }
+      for (; t < N; ++t) shuffles.index[t][16 * lane + b] = 0x80;
+    }
+  }
+  return shuffles;
+}
+
+// psi^74 from half `from` of S to half `to` of H'.
+constexpr HalfMap cipher_map(int to, int from) {
+  const WordMatrix psi = detail::psi_power(74);
+  HalfMap map{};
+  for (int out = 0; out < 32; ++out) {
+    for (int w = 0; w < 16; ++w) {
+      const int in = 2 * w + out % 2;
+      if ((psi.row[out / 2] >> w & 1) != 0 && half_of(out) == to && half_of(in) == from) {
+        map.sources[place_of(out)] |= static_cast<std::uint16_t>(1u << place_of(in));
+      }
+    }
+  }
+  return map;
+}
+
+// Key word j of the four keys, H's share, from half j / 4 of H: byte 4i + q is byte j of
+// quarter q of window i of H's sequence of quarters.
+constexpr HalfMap key_word_map(int j) {
+  HalfMap map{};
+  for (int i = 0; i < 4; ++i) {
+    for (int q = 0; q < 4; ++q) {
+      const unsigned quarters = detail::quarter_sequence(i + q);
+      for (int p = 0; p < 4; ++p) {
+        if ((quarters >> p & 1) != 0) {
+          map.sources[4 * i + q] |= static_cast<std::uint16_t>(1u << place_of(8 * p + j));
+        }
+      }
+    }
+  }
+  return map;
+}
+
+// psi^74(S) into both halves of H' at once, from N2 (final a round before N1) and from N1.
+constexpr HalfMap kLowFromN2 = cipher_map(0, 0);
+constexpr HalfMap kHighFromN2 = cipher_map(1, 0);
+constexpr HalfMap kLowFromN1 = cipher_map(0, 1);
+constexpr HalfMap kHighFromN1 = cipher_map(1, 1);
+constexpr auto kFromN2 =
+    shuffles_of<most_sources(kLowFromN2, kHighFromN2)>(kLowFromN2, kHighFromN2);
+constexpr auto kFromN1 =
+    shuffles_of<most_sources(kLowFromN1, kHighFromN1)>(kLowFromN1, kHighFromN1);
+
+// Key words j and j + 4, H's share, from the two halves of H.
+template <std::size_t... j>
+constexpr auto key_shuffles(std::index_sequence<j...>) {
+  return std::array<Shuffles<2>, sizeof...(j)>{
+      shuffles_of<2>(key_word_map(j), key_word_map(j + 4))...};
+}
+constexpr auto kKeyWords = key_shuffles(std::make_index_sequence<4>{});
+static_assert(most_sources(key_word_map(7)) <= 2, "a key byte has at most two sources in H");
+
+// psi^61 of a value in memory, as broadcasts under masks (as masks_of), into the halves: half 0
+// in the low 128 bits. Broadcast k (0..14) is the pair of words k, k + 1; 15 and 16 are words 0
+// and 15 alone, for the ends that no pair covers in the other parity.
+struct HalfMasks {
+  std::uint16_t mask[17][16];
+};
+
+constexpr HalfMasks half_masks(const WordMatrix& m) {
+  HalfMasks masks{};
+  for (int o = 0; o < 16; ++o) {
+    // Output word o's 16-bit position in the register; its parity is o's.
+    const int at = (16 * half_of(2 * o) + place_of(2 * o)) / 2;
+    for (int k = 0; k < 15; ++k) {
+      if ((m.row[o] >> (at % 2 == 0 ? k : k + 1) & 1) != 0) masks.mask[k][at] = 0xFFFF;
+    }
+    if (at % 2 == 1 && (m.row[o] & 1) != 0) masks.mask[15][at] = 0xFFFF;
+    if (at % 2 == 0 && (m.row[o] >> 15 & 1) != 0) masks.mask[16][at] = 0xFFFF;
+  }
+  return masks;
+}
+
+constexpr HalfMasks kMixHalves = half_masks(detail::psi_power(61));
+
+VEROLT_AVX2_TARGET inline __m128i load128(const void* p) {
+  return _mm_loadu_si128(static_cast<const __m128i*>(p));
+}
+
+// The value as computed: the compiler would otherwise regroup a sum of several terms into one
+// chain of XORs, each waiting on the one before.
+template <typename Vector>
+VEROLT_AVX2_TARGET inline void settle(Vector& a, Vector& b) {
+  __asm__("" : "+x"(a), "+x"(b));
+}
+
+// The sum of terms [from, to) of the shuffles, as a balanced tree so that it waits on no long
+// chain.
+template <int from, int to, int N>
+VEROLT_AVX2_TARGET inline __m256i shuffle_sum(const Shuffles<N>& shuffles, __m256i source) {
+  if constexpr (to - from == 1) {
+    return _mm256_shuffle_epi8(source, load(shuffles.index[from]));
+  } else {
+    __m256i a = shuffle_sum<from, (from + to) / 2>(shuffles, source);
+    __m256i b = shuffle_sum<(from + to) / 2, to>(shuffles, source);
+    settle(a, b);
+    return _mm256_xor_si256(a, b);
+  }
+}
+
+template <int N>
+VEROLT_AVX2_TARGET inline __m256i shuffle_sum(const Shuffles<N>& shuffles, __m256i source) {
+  return shuffle_sum<0, N>(shuffles, source);
+}
+
+VEROLT_AVX2_TARGET inline __m256i mix_halves(const std::uint8_t x[32]) {
+  __m256i sum[4] = {};
+  for (std::size_t k = 0; k < 15; ++k) {
+    std::uint32_t pair;
+    std::memcpy(&pair, x + 2 * k, sizeof pair);
+    const __m256i word = _mm256_set1_epi32(static_cast<int>(pair));
+    sum[k % 4] = _mm256_xor_si256(sum[k % 4], _mm256_and_si256(word, load(kMixHalves.mask[k])));
+  }
+  std::uint16_t first;
+  std::uint16_t last;
+  std::memcpy(&first, x, sizeof first);
+  std::memcpy(&last, x + 30, sizeof last);
+  sum[3] = _mm256_xor_si256(sum[3], _mm256_and_si256(_mm256_set1_epi16(static_cast<short>(first)),
+                                                     load(kMixHalves.mask[15])));
+  sum[2] = _mm256_xor_si256(sum[2], _mm256_and_si256(_mm256_set1_epi16(static_cast<short>(last)),
+                                                     load(kMixHalves.mask[16])));
+  return _mm256_xor_si256(_mm256_xor_si256(sum[0], sum[1]), _mm256_xor_si256(sum[2], sum[3]));
+}
+
+// The quarters of C3's sequence that enter the third and fourth keys.
+constexpr std::uint64_t kC3Sequence[5] = {detail::kC3Quarters[0], detail::kC3Quarters[1],
+                                          detail::kC3Quarters[2], detail::kC3Quarters[3],
+                                          detail::kC3Quarters[0] ^ detail::kC3Quarters[1]};
+
+// What a step takes from its block alone: the block's and C3's share of the keys, by word as the
+// rounds load them, and psi(M).
+struct BlockTerms {
+  std::uint8_t keys[8 * 16];  // word j of key i at 16 * j + 4 * i
+  std::uint8_t psi_m[32];
+};
+
+inline void block_terms(const std::uint8_t* m, BlockTerms& out) {
+  std::uint64_t w[10];
+  for (std::size_t i = 0; i < 4; ++i) w[i] = hash::bytes::load64(m + 8 * i);
+  for (std::size_t k = 0; k < 6; ++k) w[k + 4] = w[k] ^ w[k + 1];
+  for (std::size_t i = 0; i < 4; ++i) {
+    std::uint64_t y[4];
+    for (std::size_t q = 0; q < 4; ++q) y[q] = w[2 * i + q] ^ (i < 2 ? 0 : kC3Sequence[i - 2 + q]);
+    detail::write_key(out.keys + 4 * i, 16, y[0], y[1], y[2], y[3]);
+  }
+  std::uint64_t psi[4];
+  psi_quarters(w, psi);
+  for (std::size_t i = 0; i < 4; ++i) hash::bytes::store64(out.psi_m + 8 * i, psi[i]);
+}
+
+struct Sbox128 {
+  __m128i low[4];
+  __m128i high[4];
+  __m128i place[4];
+  __m128i rotated0;
+};
+
+VEROLT_AVX2_TARGET inline void sum_pairs(__m128i t[4]) {
+  t[0] = _mm_xor_si128(t[0], t[1]);
+  t[2] = _mm_xor_si128(t[2], t[3]);
+  settle(t[0], t[2]);
+}
+
+// other ^ f(n + k) in the four lanes, as `round` does in eight. The terms of the high nibbles
+// come a shift later than those of the low ones, so each half is summed and rotated on its own
+// and the low half's work is done while the high half's terms are still on their way.
+VEROLT_AVX2_TARGET inline __m128i round128(const Sbox128& s, __m128i other, __m128i n, __m128i k) {
+  // _mm_add_epi32, in the compiler's vector types that it expands to.
+  const __m128i v = (__m128i)((__v4su)n + (__v4su)k);
+  const __m128i hi = _mm_srli_epi32(v, 4);
+  __m128i low[4];
+  __m128i high[4];
+  for (std::size_t p = 0; p < 4; ++p) {
+    low[p] = _mm_shuffle_epi8(s.low[p], _mm_and_si128(v, s.place[p]));
+    high[p] = _mm_shuffle_epi8(s.high[p], _mm_and_si128(hi, s.place[p]));
+  }
+  sum_pairs(low);
+  sum_pairs(high);
+  __m128i l = _mm_xor_si128(low[0], low[2]);
+  __m128i h = _mm_xor_si128(high[0], high[2]);
+  settle(l, h);
+  // The two shifted parts of a rotation have no bit in common, so XOR makes it.
+  __m128i from_low =
+      _mm_xor_si128(_mm_xor_si128(_mm_xor_si128(other, s.rotated0), _mm_slli_epi32(l, 11)),
+                    _mm_srli_epi32(l, 21));
+  __m128i from_high = _mm_xor_si128(_mm_slli_epi32(h, 11), _mm_srli_epi32(h, 21));
+  settle(from_low, from_high);
+  return _mm_xor_si128(from_low, from_high);
+}
+
+// The 32 rounds written out, so that every key word is known where it is used and stays in a
+// register: a key word looked up by a computed index goes through memory on its way to the
+// first round.
+template <std::size_t... pair>
+VEROLT_AVX2_TARGET inline void rounds128(const Sbox128& s, const __m128i k[8], __m128i& n1,
+                                         __m128i& n2, std::index_sequence<pair...>) {
+  ((n2 = round128(s, n2, n1, k[detail::round_key_word(2 * pair)]),
+    n1 = round128(s, n1, n2, k[detail::round_key_word(2 * pair + 1)])),
+   ...);
+}
+
+VEROLT_AVX2_TARGET void one(const EngineTables& tables, std::uint8_t h[32], std::uint8_t* checksum,
+                            const std::uint8_t* blocks, std::size_t count) {
+  if (count == 0) return;
+  const Sbox wide = make_sbox(tables.nibbles);
+  Sbox128 s{};
+  for (std::size_t p = 0; p < 4; ++p) {
+    s.low[p] = _mm256_castsi256_si128(wide.low[p]);
+    s.high[p] = _mm256_castsi256_si128(wide.high[p]);
+    s.place[p] = _mm256_castsi256_si128(wide.place[p]);
+  }
+  s.rotated0 = _mm256_castsi256_si128(wide.rotated0);
+  detail::Checksum sum{};
+  if (checksum != nullptr) sum = detail::Checksum::load(checksum);
+
+  // H by halves, low in the low lane.
+  __m256i halves = _mm256_permutevar8x32_epi32(load(h), _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7));
+
+  BlockTerms terms[2];
+  block_terms(blocks, terms[0]);
+  std::uint8_t x[32];
+  for (std::size_t b = 0; b < count; ++b) {
+    const std::uint8_t* block = blocks + kBlockSize * b;
+    const BlockTerms& t = terms[b % 2];
+    if (b + 1 < count) block_terms(block + kBlockSize, terms[(b + 1) % 2]);
+    if (checksum != nullptr) sum.add(block);
+
+    __m128i k[8];
+    for (std::size_t j = 0; j < 4; ++j) {
+      const __m256i pair = shuffle_sum(kKeyWords[j], halves);
+      k[j] = _mm_xor_si128(_mm256_castsi256_si128(pair), load128(t.keys + 16 * j));
+      k[j + 4] = _mm_xor_si128(_mm256_extracti128_si256(pair, 1), load128(t.keys + 16 * (j + 4)));
+    }
+    __m128i n1 = _mm256_castsi256_si128(halves);
+    __m128i n2 = _mm256_extracti128_si256(halves, 1);
+    // H ^ psi(M), whole, for the mixing that does not wait on the rounds.
+    const __m256i natural =
+        _mm256_set_m128i(_mm_unpackhi_epi32(n1, n2), _mm_unpacklo_epi32(n1, n2));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(x), _mm256_xor_si256(natural, load(t.psi_m)));
+
+    rounds128(s, k, n1, n2, std::make_index_sequence<detail::kRounds / 2>{});
+
+    const __m256i mixed =
+        _mm256_xor_si256(mix_halves(x), shuffle_sum(kFromN2, _mm256_broadcastsi128_si256(n2)));
+    halves = _mm256_xor_si256(mixed, shuffle_sum(kFromN1, _mm256_broadcastsi128_si256(n1)));
+  }
+
+  _mm256_storeu_si256(
+      reinterpret_cast<__m256i*>(h),
+      _mm256_permutevar8x32_epi32(halves, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7)));
+  if (checksum != nullptr) sum.store(checksum);
+}
+
 }  // namespace
 
 namespace detail {
 
 const EngineEntry* avx2_engine() {
-  // One stream alone is bound by the latency of its rounds: here about 10 cycles a round, and the
-  // keys pass from scalar stores to vector loads, which stalls. Measured at 0.7 to 0.9 times the
-  // portable step's speed, so one stream takes the portable step.
+  // One stream: its own step, bound by the chain of its rounds alone.
   // Several streams: up to four registers of two streams each fill the latency of the rounds;
   // fewer streams take fewer registers.
-  static const EngineEntry kEntry = {
-      portable_engine().one, {&group<1>, &group<2>, &group<4>}, 2, 3};
+  static const EngineEntry kEntry = {&one, {&group<1>, &group<2>, &group<4>}, 2, 3};
   return &kEntry;
 }
 
