@@ -1,10 +1,11 @@
 // The step function on AVX2. Each 32-bit lane of a register is one encryption, so a register
-// holds the four encryptions of two streams (one stream alone: see "One stream" below). A round substitutes nibbles with byte shuffles: a
-// shuffle looks up one 16-entry row for every byte, so each of the eight rows takes a shuffle of
-// its own, with the index bytes of the other three byte places cleared, which the rows (less
-// their entry 0) turn into zero. The keys are made with scalar instructions (they run beside the
-// vector ones), straight into the layout the rounds load; the mixing is linear on 16-bit words,
-// done as sums of broadcast words under masks worked out at compile time.
+// holds the four encryptions of two streams (one stream alone steps otherwise: see "One stream"). A
+// round substitutes nibbles with byte shuffles: a shuffle looks up one 16-entry row for every byte,
+// so each of the eight rows takes a shuffle of its own, with the index bytes of the other three
+// byte places cleared, which the rows (less their entry 0) turn into zero. The keys are made with
+// scalar instructions (they run beside the vector ones), straight into the layout the rounds load;
+// the mixing is linear on 16-bit words, done as sums of broadcast words under masks worked out at
+// compile time.
 #include "hash/bytes.h"
 #include "hash/gost94/engine_portable.h"
 #include "hash/gost94/engines.h"
@@ -213,14 +214,17 @@ VEROLT_AVX2_TARGET void group(const EngineTables& tables, const Stream* const* s
 
 // ---- One stream ----
 //
-// The four encryptions of a step are the four lanes of one 128-bit register, and the rounds are
-// the only chain a step must wait on: the mixing is taken in closed form, H' = psi^61(H ^ psi(M))
-// ^ psi^74(S), of which only psi^74(S) waits for the rounds, and the keys are linear in H' and
-// the block, the block's share being made a step ahead with scalar instructions.
+// One stream has four encryptions a step, too few to fill the vectors: its rounds run on scalar
+// registers with the 32-bit round tables (as in the portable engine), and the vector units do
+// everything else beside them. Only the rounds remain on the chain from one block to the next:
+// the mixing is taken in closed form, H' = psi^61(H ^ psi(M)) ^ psi^74(S), where only psi^74(S)
+// waits for the rounds, and the keys are linear in H' and in the block, whose share does not
+// wait at all. The linear maps are byte shuffles worked out at compile time.
 
-// A 32-byte value as the rounds hold it: half 0 has the low 32-bit halves of its four quarters
-// (N1 of the encryptions), half 1 the high ones. Byte b sits in half half_of(b) at place_of(b).
-// The result S has N2 as the low halves, so the same positions hold for it with N2 as half 0.
+// A 32-byte value by halves: half 0 has the low 32-bit halves of its four quarters (N1 of the
+// encryptions, when the value is H), half 1 the high ones. Byte b sits in half half_of(b) at
+// place_of(b). The result S has N2 as the low halves, so the same positions hold for it with N2 as
+// half 0.
 constexpr int half_of(int b) { return b % 8 / 4; }
 constexpr int place_of(int b) { return 4 * (b / 8) + b % 4; }
 
@@ -342,34 +346,29 @@ constexpr HalfMasks half_masks(const WordMatrix& m) {
 
 constexpr HalfMasks kMixHalves = half_masks(detail::psi_power(61));
 
-VEROLT_AVX2_TARGET inline __m128i load128(const void* p) {
-  return _mm_loadu_si128(static_cast<const __m128i*>(p));
-}
-
 // The value as computed: the compiler would otherwise regroup a sum of several terms into one
 // chain of XORs, each waiting on the one before.
-template <typename Vector>
-VEROLT_AVX2_TARGET inline void settle(Vector& a, Vector& b) {
-  __asm__("" : "+x"(a), "+x"(b));
-}
+VEROLT_AVX2_TARGET inline void settle(__m256i& a, __m256i& b) { __asm__("" : "+x"(a), "+x"(b)); }
 
-// The sum of terms [from, to) of the shuffles, as a balanced tree so that it waits on no long
-// chain.
+// start ^ the sum of the shuffles of source, as a balanced tree so that it waits on no long
+// chain; term -1 of the tree is start.
 template <int from, int to, int N>
-VEROLT_AVX2_TARGET inline __m256i shuffle_sum(const Shuffles<N>& shuffles, __m256i source) {
+VEROLT_AVX2_TARGET inline __m256i shuffle_sum(const Shuffles<N>& shuffles, __m256i source,
+                                              __m256i start) {
   if constexpr (to - from == 1) {
-    return _mm256_shuffle_epi8(source, load(shuffles.index[from]));
+    return from < 0 ? start : _mm256_shuffle_epi8(source, load(shuffles.index[from]));
   } else {
-    __m256i a = shuffle_sum<from, (from + to) / 2>(shuffles, source);
-    __m256i b = shuffle_sum<(from + to) / 2, to>(shuffles, source);
+    __m256i a = shuffle_sum<from, (from + to) / 2>(shuffles, source, start);
+    __m256i b = shuffle_sum<(from + to) / 2, to>(shuffles, source, start);
     settle(a, b);
     return _mm256_xor_si256(a, b);
   }
 }
 
 template <int N>
-VEROLT_AVX2_TARGET inline __m256i shuffle_sum(const Shuffles<N>& shuffles, __m256i source) {
-  return shuffle_sum<0, N>(shuffles, source);
+VEROLT_AVX2_TARGET inline __m256i shuffle_sum(const Shuffles<N>& shuffles, __m256i source,
+                                              __m256i start) {
+  return shuffle_sum<-1, N>(shuffles, source, start);
 }
 
 VEROLT_AVX2_TARGET inline __m256i mix_halves(const std::uint8_t x[32]) {
@@ -391,132 +390,157 @@ VEROLT_AVX2_TARGET inline __m256i mix_halves(const std::uint8_t x[32]) {
   return _mm256_xor_si256(_mm256_xor_si256(sum[0], sum[1]), _mm256_xor_si256(sum[2], sum[3]));
 }
 
-// The quarters of C3's sequence that enter the third and fourth keys.
-constexpr std::uint64_t kC3Sequence[5] = {detail::kC3Quarters[0], detail::kC3Quarters[1],
-                                          detail::kC3Quarters[2], detail::kC3Quarters[3],
-                                          detail::kC3Quarters[0] ^ detail::kC3Quarters[1]};
+// Key words j and j + 4, the block's share, from the block by halves as H is held: byte 4i + q is
+// byte j of quarter q of window 2i of M's sequence of quarters.
+constexpr HalfMap block_key_word_map(int j) {
+  HalfMap map{};
+  for (int i = 0; i < 4; ++i) {
+    for (int q = 0; q < 4; ++q) {
+      const unsigned quarters = detail::quarter_sequence(2 * i + q);
+      for (int p = 0; p < 4; ++p) {
+        if ((quarters >> p & 1) != 0) {
+          map.sources[4 * i + q] |= static_cast<std::uint16_t>(1u << place_of(8 * p + j));
+        }
+      }
+    }
+  }
+  return map;
+}
 
-// What a step takes from its block alone: the block's and C3's share of the keys, by word as the
-// rounds load them, and psi(M).
-struct BlockTerms {
-  std::uint8_t keys[8 * 16];  // word j of key i at 16 * j + 4 * i
-  std::uint8_t psi_m[32];
+template <std::size_t... j>
+constexpr auto block_key_shuffles(std::index_sequence<j...>) {
+  return std::array<Shuffles<3>, sizeof...(j)>{
+      shuffles_of<3>(block_key_word_map(j), block_key_word_map(j + 4))...};
+}
+constexpr auto kBlockKeyWords = block_key_shuffles(std::make_index_sequence<4>{});
+static_assert(most_sources(block_key_word_map(7)) <= 3, "a key byte has at most 3 sources in M");
+
+// C3's share of key words j and j + 4: it enters the third key as it is, and the fourth as A of
+// it, so key i >= 2 has window i - 2 of C3's sequence of quarters.
+struct KeyConstant {
+  std::uint8_t b[32];
 };
 
-inline void block_terms(const std::uint8_t* m, BlockTerms& out) {
-  std::uint64_t w[10];
-  for (std::size_t i = 0; i < 4; ++i) w[i] = hash::bytes::load64(m + 8 * i);
-  for (std::size_t k = 0; k < 6; ++k) w[k + 4] = w[k] ^ w[k + 1];
-  for (std::size_t i = 0; i < 4; ++i) {
-    std::uint64_t y[4];
-    for (std::size_t q = 0; q < 4; ++q) y[q] = w[2 * i + q] ^ (i < 2 ? 0 : kC3Sequence[i - 2 + q]);
-    detail::write_key(out.keys + 4 * i, 16, y[0], y[1], y[2], y[3]);
+constexpr KeyConstant key_constant(int j) {
+  KeyConstant c{};
+  for (int lane = 0; lane < 2; ++lane) {
+    for (int i = 2; i < 4; ++i) {
+      for (int q = 0; q < 4; ++q) {
+        const unsigned quarters = detail::quarter_sequence(i - 2 + q);
+        for (int p = 0; p < 4; ++p) {
+          if ((quarters >> p & 1) != 0) {
+            c.b[16 * lane + 4 * i + q] ^= detail::kC3[8 * p + j + 4 * lane];
+          }
+        }
+      }
+    }
   }
+  return c;
+}
+
+constexpr KeyConstant kKeyConstants[4] = {key_constant(0), key_constant(1), key_constant(2),
+                                          key_constant(3)};
+
+// A value by halves, low halves in the low lane, from its 32 bytes as they lie, and back.
+VEROLT_AVX2_TARGET inline __m256i to_halves(__m256i v) {
+  return _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7));
+}
+
+VEROLT_AVX2_TARGET inline __m256i from_halves(__m256i v) {
+  return _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+}
+
+// The rounds on scalar registers with the 32-bit round tables, the four encryptions side by side
+// as in the portable engine: on AVX2 processors these chains of lookups outrun the byte shuffles,
+// and they leave the vector units to the mixing and the keys. Word j of key l is at
+// keys + 32 * (j % 4) + 16 * (j / 4) + 4 * l, where the vector side puts it.
+inline std::uint32_t f(const RoundTables& r, std::uint32_t x) {
+  return r.t[0][x & 0xFFu] ^ r.t[1][(x >> 8) & 0xFFu] ^ r.t[2][(x >> 16) & 0xFFu] ^ r.t[3][x >> 24];
+}
+
+inline std::uint32_t key_word(const std::uint8_t* keys, std::size_t l, std::size_t j) {
+  std::uint32_t k;
+  std::memcpy(&k, keys + 32 * (j % 4) + 16 * (j / 4) + 4 * l, sizeof k);
+  return k;
+}
+
+template <std::size_t i>
+inline void scalar_round(const RoundTables& r, const std::uint8_t* keys, std::uint32_t n1[4],
+                         std::uint32_t n2[4]) {
+  constexpr std::size_t j = detail::round_key_word(i);
+  for (std::size_t l = 0; l < 4; ++l) {
+    if constexpr (i % 2 == 0) {
+      n2[l] ^= f(r, n1[l] + key_word(keys, l, j));
+    } else {
+      n1[l] ^= f(r, n2[l] + key_word(keys, l, j));
+    }
+  }
+}
+
+template <std::size_t... i>
+inline void scalar_rounds(const RoundTables& r, const std::uint8_t* keys, std::uint32_t n1[4],
+                          std::uint32_t n2[4], std::index_sequence<i...>) {
+  (scalar_round<i>(r, keys, n1, n2), ...);
+}
+
+// psi(M), a step ahead.
+inline void psi_of_block(const std::uint8_t* m, std::uint8_t out[32]) {
+  std::uint64_t q[4];
+  for (std::size_t i = 0; i < 4; ++i) q[i] = hash::bytes::load64(m + 8 * i);
   std::uint64_t psi[4];
-  psi_quarters(w, psi);
-  for (std::size_t i = 0; i < 4; ++i) hash::bytes::store64(out.psi_m + 8 * i, psi[i]);
-}
-
-struct Sbox128 {
-  __m128i low[4];
-  __m128i high[4];
-  __m128i place[4];
-  __m128i rotated0;
-};
-
-VEROLT_AVX2_TARGET inline void sum_pairs(__m128i t[4]) {
-  t[0] = _mm_xor_si128(t[0], t[1]);
-  t[2] = _mm_xor_si128(t[2], t[3]);
-  settle(t[0], t[2]);
-}
-
-// other ^ f(n + k) in the four lanes, as `round` does in eight. The terms of the high nibbles
-// come a shift later than those of the low ones, so each half is summed and rotated on its own
-// and the low half's work is done while the high half's terms are still on their way.
-VEROLT_AVX2_TARGET inline __m128i round128(const Sbox128& s, __m128i other, __m128i n, __m128i k) {
-  // _mm_add_epi32, in the compiler's vector types that it expands to.
-  const __m128i v = (__m128i)((__v4su)n + (__v4su)k);
-  const __m128i hi = _mm_srli_epi32(v, 4);
-  __m128i low[4];
-  __m128i high[4];
-  for (std::size_t p = 0; p < 4; ++p) {
-    low[p] = _mm_shuffle_epi8(s.low[p], _mm_and_si128(v, s.place[p]));
-    high[p] = _mm_shuffle_epi8(s.high[p], _mm_and_si128(hi, s.place[p]));
-  }
-  sum_pairs(low);
-  sum_pairs(high);
-  __m128i l = _mm_xor_si128(low[0], low[2]);
-  __m128i h = _mm_xor_si128(high[0], high[2]);
-  settle(l, h);
-  // The two shifted parts of a rotation have no bit in common, so XOR makes it.
-  __m128i from_low =
-      _mm_xor_si128(_mm_xor_si128(_mm_xor_si128(other, s.rotated0), _mm_slli_epi32(l, 11)),
-                    _mm_srli_epi32(l, 21));
-  __m128i from_high = _mm_xor_si128(_mm_slli_epi32(h, 11), _mm_srli_epi32(h, 21));
-  settle(from_low, from_high);
-  return _mm_xor_si128(from_low, from_high);
-}
-
-// The 32 rounds written out, so that every key word is known where it is used and stays in a
-// register: a key word looked up by a computed index goes through memory on its way to the
-// first round.
-template <std::size_t... pair>
-VEROLT_AVX2_TARGET inline void rounds128(const Sbox128& s, const __m128i k[8], __m128i& n1,
-                                         __m128i& n2, std::index_sequence<pair...>) {
-  ((n2 = round128(s, n2, n1, k[detail::round_key_word(2 * pair)]),
-    n1 = round128(s, n1, n2, k[detail::round_key_word(2 * pair + 1)])),
-   ...);
+  psi_quarters(q, psi);
+  for (std::size_t i = 0; i < 4; ++i) hash::bytes::store64(out + 8 * i, psi[i]);
 }
 
 VEROLT_AVX2_TARGET void one(const EngineTables& tables, std::uint8_t h[32], std::uint8_t* checksum,
                             const std::uint8_t* blocks, std::size_t count) {
   if (count == 0) return;
-  const Sbox wide = make_sbox(tables.nibbles);
-  Sbox128 s{};
-  for (std::size_t p = 0; p < 4; ++p) {
-    s.low[p] = _mm256_castsi256_si128(wide.low[p]);
-    s.high[p] = _mm256_castsi256_si128(wide.high[p]);
-    s.place[p] = _mm256_castsi256_si128(wide.place[p]);
-  }
-  s.rotated0 = _mm256_castsi256_si128(wide.rotated0);
   detail::Checksum sum{};
   if (checksum != nullptr) sum = detail::Checksum::load(checksum);
 
-  // H by halves, low in the low lane.
-  __m256i halves = _mm256_permutevar8x32_epi32(load(h), _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7));
-
-  BlockTerms terms[2];
-  block_terms(blocks, terms[0]);
+  __m256i halves = to_halves(load(h));
+  std::uint8_t psi_m[2][32];
+  psi_of_block(blocks, psi_m[0]);
+  std::uint8_t keys[128];
+  std::uint8_t held[32];
   std::uint8_t x[32];
   for (std::size_t b = 0; b < count; ++b) {
     const std::uint8_t* block = blocks + kBlockSize * b;
-    const BlockTerms& t = terms[b % 2];
-    if (b + 1 < count) block_terms(block + kBlockSize, terms[(b + 1) % 2]);
+    if (b + 1 < count) psi_of_block(block + kBlockSize, psi_m[(b + 1) % 2]);
     if (checksum != nullptr) sum.add(block);
 
-    __m128i k[8];
+    const __m256i m = to_halves(load(block));
     for (std::size_t j = 0; j < 4; ++j) {
-      const __m256i pair = shuffle_sum(kKeyWords[j], halves);
-      k[j] = _mm_xor_si128(_mm256_castsi256_si128(pair), load128(t.keys + 16 * j));
-      k[j + 4] = _mm_xor_si128(_mm256_extracti128_si256(pair, 1), load128(t.keys + 16 * (j + 4)));
+      const __m256i from_block = shuffle_sum(kBlockKeyWords[j], m, load(kKeyConstants[j].b));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(keys + 32 * j),
+                          shuffle_sum(kKeyWords[j], halves, from_block));
     }
-    __m128i n1 = _mm256_castsi256_si128(halves);
-    __m128i n2 = _mm256_extracti128_si256(halves, 1);
-    // H ^ psi(M), whole, for the mixing that does not wait on the rounds.
-    const __m256i natural =
-        _mm256_set_m128i(_mm_unpackhi_epi32(n1, n2), _mm_unpacklo_epi32(n1, n2));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(x), _mm256_xor_si256(natural, load(t.psi_m)));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(held), halves);
+    // H ^ psi(M), for the mixing that does not wait on the rounds.
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(x),
+                        _mm256_xor_si256(from_halves(halves), load(psi_m[b % 2])));
+    // The rounds take the keys and H from memory: passed on in registers, they would come out
+    // of the vectors a word at a time.
+    __asm__("" : : "r"(keys), "r"(held) : "memory");
 
-    rounds128(s, k, n1, n2, std::make_index_sequence<detail::kRounds / 2>{});
+    std::uint32_t n1[4];
+    std::uint32_t n2[4];
+    for (std::size_t l = 0; l < 4; ++l) {
+      std::memcpy(&n1[l], held + 4 * l, sizeof n1[l]);
+      std::memcpy(&n2[l], held + 16 + 4 * l, sizeof n2[l]);
+    }
+    scalar_rounds(tables.round, keys, n1, n2, std::make_index_sequence<detail::kRounds>{});
 
-    const __m256i mixed =
-        _mm256_xor_si256(mix_halves(x), shuffle_sum(kFromN2, _mm256_broadcastsi128_si256(n2)));
-    halves = _mm256_xor_si256(mixed, shuffle_sum(kFromN1, _mm256_broadcastsi128_si256(n1)));
+    // N2 is final a round before N1, so its share goes first.
+    const __m128i s2 = _mm_set_epi64x(static_cast<long long>(std::uint64_t{n2[3]} << 32 | n2[2]),
+                                      static_cast<long long>(std::uint64_t{n2[1]} << 32 | n2[0]));
+    const __m128i s1 = _mm_set_epi64x(static_cast<long long>(std::uint64_t{n1[3]} << 32 | n1[2]),
+                                      static_cast<long long>(std::uint64_t{n1[1]} << 32 | n1[0]));
+    const __m256i mixed = shuffle_sum(kFromN2, _mm256_broadcastsi128_si256(s2), mix_halves(x));
+    halves = shuffle_sum(kFromN1, _mm256_broadcastsi128_si256(s1), mixed);
   }
 
-  _mm256_storeu_si256(
-      reinterpret_cast<__m256i*>(h),
-      _mm256_permutevar8x32_epi32(halves, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7)));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(h), from_halves(halves));
   if (checksum != nullptr) sum.store(checksum);
 }
 
