@@ -10,6 +10,7 @@
 #include "hash/gost94/engine_portable.h"
 #include "hash/gost94/engines.h"
 #include "hash/gost94/linear.h"
+#include "hash/gost94/rounds.h"
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define VEROLT_GOST_AVX2 1
@@ -450,37 +451,11 @@ VEROLT_AVX2_TARGET inline __m256i from_halves(__m256i v) {
   return _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
 }
 
-// The rounds on scalar registers with the 32-bit round tables, the four encryptions side by side
-// as in the portable engine: on AVX2 processors these chains of lookups outrun the byte shuffles,
-// and they leave the vector units to the mixing and the keys. Word j of key l is at
-// keys + 32 * (j % 4) + 16 * (j / 4) + 4 * l, where the vector side puts it.
-inline std::uint32_t f(const RoundTables& r, std::uint32_t x) {
-  return r.t[0][x & 0xFFu] ^ r.t[1][(x >> 8) & 0xFFu] ^ r.t[2][(x >> 16) & 0xFFu] ^ r.t[3][x >> 24];
-}
-
+// Word j of the key of encryption l, where the vector side puts it for the scalar rounds.
 inline std::uint32_t key_word(const std::uint8_t* keys, std::size_t l, std::size_t j) {
   std::uint32_t k;
   std::memcpy(&k, keys + 32 * (j % 4) + 16 * (j / 4) + 4 * l, sizeof k);
   return k;
-}
-
-template <std::size_t i>
-inline void scalar_round(const RoundTables& r, const std::uint8_t* keys, std::uint32_t n1[4],
-                         std::uint32_t n2[4]) {
-  constexpr std::size_t j = detail::round_key_word(i);
-  for (std::size_t l = 0; l < 4; ++l) {
-    if constexpr (i % 2 == 0) {
-      n2[l] ^= f(r, n1[l] + key_word(keys, l, j));
-    } else {
-      n1[l] ^= f(r, n2[l] + key_word(keys, l, j));
-    }
-  }
-}
-
-template <std::size_t... i>
-inline void scalar_rounds(const RoundTables& r, const std::uint8_t* keys, std::uint32_t n1[4],
-                          std::uint32_t n2[4], std::index_sequence<i...>) {
-  (scalar_round<i>(r, keys, n1, n2), ...);
 }
 
 // psi(M), a step ahead.
@@ -529,7 +504,9 @@ VEROLT_AVX2_TARGET void one(const EngineTables& tables, std::uint8_t h[32], std:
       std::memcpy(&n1[l], held + 4 * l, sizeof n1[l]);
       std::memcpy(&n2[l], held + 16 + 4 * l, sizeof n2[l]);
     }
-    scalar_rounds(tables.round, keys, n1, n2, std::make_index_sequence<detail::kRounds>{});
+    detail::encrypt_side_by_side<4>(tables.round, n1, n2, [keys](std::size_t l, std::size_t j) {
+      return key_word(keys, l, j);
+    });
 
     // N2 is final a round before N1, so its share goes first.
     const __m128i s2 = _mm_set_epi64x(static_cast<long long>(std::uint64_t{n2[3]} << 32 | n2[2]),

@@ -2,12 +2,12 @@
 // interleaved so that their chains of lookups overlap. It runs everywhere and is the reference.
 #include <cstddef>
 #include <cstdint>
-#include <utility>
 
 #include "hash/bytes.h"
 #include "hash/gost94/engine_portable.h"
 #include "hash/gost94/engines.h"
 #include "hash/gost94/linear.h"
+#include "hash/gost94/rounds.h"
 
 // The step's parts stay in one piece for the compiler, as they were when written as one function:
 // split into calls, the portable engine lost several per cent.
@@ -25,14 +25,7 @@ using hash::bytes::load32;
 using hash::bytes::load64;
 using hash::bytes::store32;
 
-// The round function: substitution of the four bytes and the rotation, both in the tables.
-inline std::uint32_t f(const RoundTables& r, std::uint32_t x) {
-  return r.t[0][x & 0xFFu] ^ r.t[1][(x >> 8) & 0xFFu] ^ r.t[2][(x >> 16) & 0xFFu] ^ r.t[3][x >> 24];
-}
-
-// Blocks encrypted together, each under its own key. The rounds of one block form a single
-// chain of table lookups; with several independent blocks in flight the processor overlaps the
-// chains instead of waiting on each lookup in turn.
+// Blocks encrypted together, each under its own key (see rounds.h).
 template <unsigned L>
 struct Lanes {
   std::uint32_t n1[L];
@@ -47,37 +40,10 @@ inline void load_keys(Lanes<L>& x, const std::uint8_t* keys) {
   }
 }
 
-// An odd round changes N2 and an even round N1; the alternation replaces the exchange of halves.
 template <unsigned L>
-inline void odd_round(const RoundTables& r, Lanes<L>& x, std::size_t j) {
-  for (std::size_t l = 0; l < L; ++l) x.n2[l] ^= f(r, x.n1[l] + x.k[l][j]);
-}
-
-template <unsigned L>
-inline void even_round(const RoundTables& r, Lanes<L>& x, std::size_t j) {
-  for (std::size_t l = 0; l < L; ++l) x.n1[l] ^= f(r, x.n2[l] + x.k[l][j]);
-}
-
-// Round i, its key word and the half it changes known at compile time.
-template <std::size_t i, unsigned L>
-inline void round_at(const RoundTables& r, Lanes<L>& x) {
-  constexpr std::size_t j = detail::round_key_word(i);
-  if constexpr (i % 2 == 0) {
-    odd_round(r, x, j);
-  } else {
-    even_round(r, x, j);
-  }
-}
-
-template <unsigned L, std::size_t... i>
-inline void rounds(const RoundTables& r, Lanes<L>& x, std::index_sequence<i...>) {
-  (round_at<i>(r, x), ...);
-}
-
-// The 32 rounds, written out. The output block is N2 then N1.
-template <unsigned L>
-inline void encrypt_lanes(const RoundTables& r, Lanes<L>& x) {
-  rounds(r, x, std::make_index_sequence<detail::kRounds>{});
+VEROLT_STEP_PART void encrypt_lanes(const RoundTables& r, Lanes<L>& x) {
+  detail::encrypt_side_by_side<L>(r, x.n1, x.n2,
+                                  [&x](std::size_t l, std::size_t j) { return x.k[l][j]; });
 }
 
 // The mixing: H = psi^61(H ^ psi(M ^ psi^12(S))), S being the four encrypted quarters of H as N2
