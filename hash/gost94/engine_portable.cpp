@@ -24,6 +24,7 @@ namespace {
 using hash::bytes::load32;
 using hash::bytes::load64;
 using hash::bytes::store32;
+using hash::bytes::store64;
 
 // Blocks encrypted together, each under its own key (see rounds.h).
 template <unsigned L>
@@ -46,44 +47,51 @@ VEROLT_STEP_PART void encrypt_lanes(const RoundTables& r, Lanes<L>& x) {
                                   [&x](std::size_t l, std::size_t j) { return x.k[l][j]; });
 }
 
+// psi moves the 16-bit words down and appends one new word, so its powers are windows of one
+// growing sequence: psi^n(Y) = w[n..n+15]. The sequence is made four words at a time, in 64-bit
+// quarters u[k] = w[4k..4k+3] (word 4k lowest), from the four quarters before: new word t is
+// w[t-16] ^ w[t-15] ^ w[t-14] ^ w[t-13] ^ w[t-4] ^ w[t-1], and the last term makes a quarter a
+// running XOR of the other terms.
+static_assert(detail::kPsiTaps[0] == 0 && detail::kPsiTaps[1] == 1 && detail::kPsiTaps[2] == 2 &&
+                  detail::kPsiTaps[3] == 3 && detail::kPsiTaps[4] == 12 &&
+                  detail::kPsiTaps[5] == 15,
+              "the quarters are made for these taps");
+
+VEROLT_STEP_PART void extend(std::uint64_t* u, std::size_t from, std::size_t to) {
+  for (std::size_t k = from; k < to; ++k) {
+    // w[t-16] ^ w[t-15] and w[t-14] ^ w[t-13] as neighbouring pairs.
+    const std::uint64_t pairs = u[k - 4] ^ ((u[k - 4] >> 16) | (u[k - 3] << 48));
+    const std::uint64_t next_pairs = u[k - 3] ^ ((u[k - 3] >> 16) | (u[k - 2] << 48));
+    std::uint64_t x = pairs ^ ((pairs >> 32) | (next_pairs << 32)) ^ u[k - 1] ^ (u[k - 1] >> 48);
+    x ^= x << 16;
+    x ^= x << 32;
+    u[k] = x;
+  }
+}
+
+// The window of words 4k + 1 .. 4k + 4, as a quarter.
+inline std::uint64_t one_word_on(const std::uint64_t* u, std::size_t k) {
+  return (u[k] >> 16) | (u[k + 1] << 48);
+}
+
 // The mixing: H = psi^61(H ^ psi(M ^ psi^12(S))), S being the four encrypted quarters of H as N2
 // (low half) and N1 of each.
 VEROLT_STEP_PART void mix(std::uint8_t h[32], const std::uint8_t m[32], const std::uint32_t n1[4],
                           const std::uint32_t n2[4]) {
-  // psi moves the 16-bit words down and appends one new word, so its powers are windows of one
-  // growing sequence too: psi^n(Y) = w[n..n+15]. The words are held in 32-bit slots.
-  std::uint32_t w[90];
-  for (std::size_t i = 0; i < 4; ++i) {
-    w[4 * i] = n2[i] & 0xFFFFu;
-    w[4 * i + 1] = n2[i] >> 16;
-    w[4 * i + 2] = n1[i] & 0xFFFFu;
-    w[4 * i + 3] = n1[i] >> 16;
-  }
-
-  // psi^12(S)
-  for (std::size_t j = 0; j < 12; ++j) w[j + 16] = detail::psi_word(w + j);
-
-  // psi(M ^ psi^12(S))
-  for (std::size_t i = 0; i < 16; ++i) {
-    w[12 + i] ^= std::uint32_t{m[2 * i]} | (std::uint32_t{m[2 * i + 1]} << 8);
-  }
-  w[28] = detail::psi_word(w + 12);
-
-  // psi^61(H ^ psi(M ^ psi^12(S))). Each new word needs the one just made, so that one stays in
-  // a register rather than going through the scratch.
-  for (std::size_t i = 0; i < 16; ++i) {
-    w[13 + i] ^= std::uint32_t{h[2 * i]} | (std::uint32_t{h[2 * i + 1]} << 8);
-  }
-  std::uint32_t last = w[28];
-  for (std::size_t j = 13; j < 74; ++j) {
-    last = detail::psi_word_after(w + j, last);
-    w[j + 16] = last;
-  }
-
-  for (std::size_t i = 0; i < 16; ++i) {
-    h[2 * i] = static_cast<std::uint8_t>(w[74 + i]);
-    h[2 * i + 1] = static_cast<std::uint8_t>(w[74 + i] >> 8);
-  }
+  std::uint64_t u[20];
+  for (std::size_t i = 0; i < 4; ++i) u[i] = n2[i] | (std::uint64_t{n1[i]} << 32);
+  // psi^12(S) is u[3..6]; M ^ psi^12(S) goes to u[3..6], and psi of it, words 13..28, gets the
+  // new word 28 from its taps: words 0..3 of u[3] and words 0 and 3 of u[6].
+  extend(u, 4, 7);
+  for (std::size_t i = 0; i < 4; ++i) u[3 + i] ^= load64(m + 8 * i);
+  const std::uint64_t first = u[3] ^ (u[3] >> 32);
+  u[7] = (first ^ (first >> 16) ^ u[6] ^ (u[6] >> 48)) & 0xFFFFu;
+  // H ^ psi(M ^ psi^12(S)) starts a new sequence, whose words 61..76 are the new H.
+  std::uint64_t z[4];
+  for (std::size_t i = 0; i < 4; ++i) z[i] = load64(h + 8 * i) ^ one_word_on(u, 3 + i);
+  for (std::size_t i = 0; i < 4; ++i) u[i] = z[i];
+  extend(u, 4, 20);
+  for (std::size_t i = 0; i < 4; ++i) store64(h + 8 * i, one_word_on(u, 15 + i));
 }
 
 }  // namespace
