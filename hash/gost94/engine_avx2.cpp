@@ -372,6 +372,7 @@ VEROLT_AVX2_TARGET inline __m256i shuffle_sum(const Shuffles<N>& shuffles, __m25
   return shuffle_sum<-1, N>(shuffles, source, start);
 }
 
+// psi^61(x) by halves. Four partial sums, so that the XORs do not form one long chain.
 VEROLT_AVX2_TARGET inline __m256i mix_halves(const std::uint8_t x[32]) {
   __m256i sum[4] = {};
   for (std::size_t k = 0; k < 15; ++k) {
