@@ -30,6 +30,7 @@ namespace {
 
 using detail::kC3;
 using detail::psi_power;
+using detail::quarter_sequence;
 using detail::WordMatrix;
 
 // ---- The linear maps, at compile time ----
@@ -81,12 +82,7 @@ constexpr ByteMap cipher_map(int half) {
   return map;
 }
 
-// Key generation. A's powers are windows of a sequence of quarters q0, q1, ... that grows by
-// q(k+4) = q(k) ^ q(k+1); as a set of the first four quarters:
-constexpr unsigned quarter_sequence(int k) {
-  return k < 4 ? 1u << k : quarter_sequence(k - 4) ^ quarter_sequence(k - 3);
-}
-
+// Key generation, A's powers being windows of the sequence of detail::quarter_sequence.
 // Key i (0..3) is P(U ^ V) with U = window i of H's sequence (C3 enters the third, hence window
 // i - 2 of C3's sequence in the third and fourth) and V = window 2i of M's sequence. Key word j of
 // key i is bytes j, 8 + j, 16 + j, 24 + j of U ^ V; the round of word j needs it for all four keys

@@ -2,12 +2,12 @@
 // interleaved so that their chains of lookups overlap. It runs everywhere and is the reference.
 #include <cstddef>
 #include <cstdint>
-#include <utility>
 
 #include "hash/bytes.h"
 #include "hash/gost94/engine_portable.h"
 #include "hash/gost94/engines.h"
 #include "hash/gost94/linear.h"
+#include "hash/gost94/rounds.h"
 
 // The step's parts stay in one piece for the compiler, as they were when written as one function:
 // split into calls, the portable engine lost several per cent.
@@ -24,15 +24,9 @@ namespace {
 using hash::bytes::load32;
 using hash::bytes::load64;
 using hash::bytes::store32;
+using hash::bytes::store64;
 
-// The round function: substitution of the four bytes and the rotation, both in the tables.
-inline std::uint32_t f(const RoundTables& r, std::uint32_t x) {
-  return r.t[0][x & 0xFFu] ^ r.t[1][(x >> 8) & 0xFFu] ^ r.t[2][(x >> 16) & 0xFFu] ^ r.t[3][x >> 24];
-}
-
-// Blocks encrypted together, each under its own key. The rounds of one block form a single
-// chain of table lookups; with several independent blocks in flight the processor overlaps the
-// chains instead of waiting on each lookup in turn.
+// Blocks encrypted together, each under its own key (see rounds.h).
 template <unsigned L>
 struct Lanes {
   std::uint32_t n1[L];
@@ -47,105 +41,57 @@ inline void load_keys(Lanes<L>& x, const std::uint8_t* keys) {
   }
 }
 
-// An odd round changes N2 and an even round N1; the alternation replaces the exchange of halves.
 template <unsigned L>
-inline void odd_round(const RoundTables& r, Lanes<L>& x, std::size_t j) {
-  for (std::size_t l = 0; l < L; ++l) x.n2[l] ^= f(r, x.n1[l] + x.k[l][j]);
+VEROLT_STEP_PART void encrypt_lanes(const RoundTables& r, Lanes<L>& x) {
+  detail::encrypt_side_by_side<L>(r, x.n1, x.n2,
+                                  [&x](std::size_t l, std::size_t j) { return x.k[l][j]; });
 }
 
-template <unsigned L>
-inline void even_round(const RoundTables& r, Lanes<L>& x, std::size_t j) {
-  for (std::size_t l = 0; l < L; ++l) x.n1[l] ^= f(r, x.n2[l] + x.k[l][j]);
-}
+// psi moves the 16-bit words down and appends one new word, so its powers are windows of one
+// growing sequence: psi^n(Y) = w[n..n+15]. The sequence is made four words at a time, in 64-bit
+// quarters u[k] = w[4k..4k+3] (word 4k lowest), from the four quarters before: new word t is
+// w[t-16] ^ w[t-15] ^ w[t-14] ^ w[t-13] ^ w[t-4] ^ w[t-1], and the last term makes a quarter a
+// running XOR of the other terms.
+static_assert(detail::kPsiTaps[0] == 0 && detail::kPsiTaps[1] == 1 && detail::kPsiTaps[2] == 2 &&
+                  detail::kPsiTaps[3] == 3 && detail::kPsiTaps[4] == 12 &&
+                  detail::kPsiTaps[5] == 15,
+              "the quarters are made for these taps");
 
-// Round i, its key word and the half it changes known at compile time.
-template <std::size_t i, unsigned L>
-inline void round_at(const RoundTables& r, Lanes<L>& x) {
-  constexpr std::size_t j = detail::round_key_word(i);
-  if constexpr (i % 2 == 0) {
-    odd_round(r, x, j);
-  } else {
-    even_round(r, x, j);
+VEROLT_STEP_PART void extend(std::uint64_t* u, std::size_t from, std::size_t to) {
+  for (std::size_t k = from; k < to; ++k) {
+    // w[t-16] ^ w[t-15] and w[t-14] ^ w[t-13] as neighbouring pairs.
+    const std::uint64_t pairs = u[k - 4] ^ ((u[k - 4] >> 16) | (u[k - 3] << 48));
+    const std::uint64_t next_pairs = u[k - 3] ^ ((u[k - 3] >> 16) | (u[k - 2] << 48));
+    std::uint64_t x = pairs ^ ((pairs >> 32) | (next_pairs << 32)) ^ u[k - 1] ^ (u[k - 1] >> 48);
+    x ^= x << 16;
+    x ^= x << 32;
+    u[k] = x;
   }
 }
 
-template <unsigned L, std::size_t... i>
-inline void rounds(const RoundTables& r, Lanes<L>& x, std::index_sequence<i...>) {
-  (round_at<i>(r, x), ...);
-}
-
-// The 32 rounds, written out. The output block is N2 then N1.
-template <unsigned L>
-inline void encrypt_lanes(const RoundTables& r, Lanes<L>& x) {
-  rounds(r, x, std::make_index_sequence<detail::kRounds>{});
-}
-
-// P: output byte i + 4k is input byte 8i + k, so key word k gathers byte k of y0..y3: a 4 x 8
-// byte transpose. It is done as two rounds of interleaving with masks, bytes of y0/y1 and y2/y3
-// first, then the byte pairs of both.
-// Key word j goes to key + stride * j.
-inline void write_key(std::uint8_t* key, std::size_t stride, std::uint64_t y0, std::uint64_t y1,
-                      std::uint64_t y2, std::uint64_t y3) {
-  constexpr std::uint64_t kEvenBytes = 0x00FF00FF00FF00FFu;
-  constexpr std::uint64_t kEvenPairs = 0x0000FFFF0000FFFFu;
-  // Byte pairs (y0.k, y1.k) for even k in a01, odd k in b01; the same of y2, y3.
-  const std::uint64_t a01 = (y0 & kEvenBytes) | ((y1 & kEvenBytes) << 8);
-  const std::uint64_t b01 = ((y0 >> 8) & kEvenBytes) | (y1 & ~kEvenBytes);
-  const std::uint64_t a23 = (y2 & kEvenBytes) | ((y3 & kEvenBytes) << 8);
-  const std::uint64_t b23 = ((y2 >> 8) & kEvenBytes) | (y3 & ~kEvenBytes);
-  // Key words k and k + 4 in the low and high halves: k = 0, 2, 1, 3.
-  const std::uint64_t w04 = (a01 & kEvenPairs) | ((a23 & kEvenPairs) << 16);
-  const std::uint64_t w26 = ((a01 >> 16) & kEvenPairs) | (a23 & ~kEvenPairs);
-  const std::uint64_t w15 = (b01 & kEvenPairs) | ((b23 & kEvenPairs) << 16);
-  const std::uint64_t w37 = ((b01 >> 16) & kEvenPairs) | (b23 & ~kEvenPairs);
-  store32(key, static_cast<std::uint32_t>(w04));
-  store32(key + stride, static_cast<std::uint32_t>(w15));
-  store32(key + 2 * stride, static_cast<std::uint32_t>(w26));
-  store32(key + 3 * stride, static_cast<std::uint32_t>(w37));
-  store32(key + 4 * stride, static_cast<std::uint32_t>(w04 >> 32));
-  store32(key + 5 * stride, static_cast<std::uint32_t>(w15 >> 32));
-  store32(key + 6 * stride, static_cast<std::uint32_t>(w26 >> 32));
-  store32(key + 7 * stride, static_cast<std::uint32_t>(w37 >> 32));
+// The window of words 4k + 1 .. 4k + 4, as a quarter.
+inline std::uint64_t one_word_on(const std::uint64_t* u, std::size_t k) {
+  return (u[k] >> 16) | (u[k + 1] << 48);
 }
 
 // The mixing: H = psi^61(H ^ psi(M ^ psi^12(S))), S being the four encrypted quarters of H as N2
 // (low half) and N1 of each.
 VEROLT_STEP_PART void mix(std::uint8_t h[32], const std::uint8_t m[32], const std::uint32_t n1[4],
                           const std::uint32_t n2[4]) {
-  // psi moves the 16-bit words down and appends one new word, so its powers are windows of one
-  // growing sequence too: psi^n(Y) = w[n..n+15]. The words are held in 32-bit slots.
-  std::uint32_t w[90];
-  for (std::size_t i = 0; i < 4; ++i) {
-    w[4 * i] = n2[i] & 0xFFFFu;
-    w[4 * i + 1] = n2[i] >> 16;
-    w[4 * i + 2] = n1[i] & 0xFFFFu;
-    w[4 * i + 3] = n1[i] >> 16;
-  }
-
-  // psi^12(S)
-  for (std::size_t j = 0; j < 12; ++j) w[j + 16] = detail::psi_word(w + j);
-
-  // psi(M ^ psi^12(S))
-  for (std::size_t i = 0; i < 16; ++i) {
-    w[12 + i] ^= std::uint32_t{m[2 * i]} | (std::uint32_t{m[2 * i + 1]} << 8);
-  }
-  w[28] = detail::psi_word(w + 12);
-
-  // psi^61(H ^ psi(M ^ psi^12(S))). Each new word needs the one just made, so that one stays in
-  // a register rather than going through the scratch.
-  for (std::size_t i = 0; i < 16; ++i) {
-    w[13 + i] ^= std::uint32_t{h[2 * i]} | (std::uint32_t{h[2 * i + 1]} << 8);
-  }
-  std::uint32_t last = w[28];
-  for (std::size_t j = 13; j < 74; ++j) {
-    last = detail::psi_word_after(w + j, last);
-    w[j + 16] = last;
-  }
-
-  for (std::size_t i = 0; i < 16; ++i) {
-    h[2 * i] = static_cast<std::uint8_t>(w[74 + i]);
-    h[2 * i + 1] = static_cast<std::uint8_t>(w[74 + i] >> 8);
-  }
+  std::uint64_t u[20];
+  for (std::size_t i = 0; i < 4; ++i) u[i] = n2[i] | (std::uint64_t{n1[i]} << 32);
+  // psi^12(S) is u[3..6]; M ^ psi^12(S) goes to u[3..6], and psi of it, words 13..28, gets the
+  // new word 28 from its taps: words 0..3 of u[3] and words 0 and 3 of u[6].
+  extend(u, 4, 7);
+  for (std::size_t i = 0; i < 4; ++i) u[3 + i] ^= load64(m + 8 * i);
+  const std::uint64_t first = u[3] ^ (u[3] >> 32);
+  u[7] = (first ^ (first >> 16) ^ u[6] ^ (u[6] >> 48)) & 0xFFFFu;
+  // H ^ psi(M ^ psi^12(S)) starts a new sequence, whose words 61..76 are the new H.
+  std::uint64_t z[4];
+  for (std::size_t i = 0; i < 4; ++i) z[i] = load64(h + 8 * i) ^ one_word_on(u, 3 + i);
+  for (std::size_t i = 0; i < 4; ++i) u[i] = z[i];
+  extend(u, 4, 20);
+  for (std::size_t i = 0; i < 4; ++i) store64(h + 8 * i, one_word_on(u, 15 + i));
 }
 
 }  // namespace
@@ -178,13 +124,16 @@ VEROLT_STEP_PART void make_keys_in(const std::uint8_t h[32], const std::uint8_t 
   u[4] = u[0] ^ u[1];
   u[5] = u[1] ^ u[2];
 
-  write_key(keys, word_stride, u[0] ^ w[0], u[1] ^ w[1], u[2] ^ w[2], u[3] ^ w[3]);
-  write_key(keys + key_stride, word_stride, u[1] ^ w[2], u[2] ^ w[3], u[3] ^ w[4], u[4] ^ w[5]);
+  detail::write_key(keys, word_stride, u[0] ^ w[0], u[1] ^ w[1], u[2] ^ w[2], u[3] ^ w[3]);
+  detail::write_key(keys + key_stride, word_stride, u[1] ^ w[2], u[2] ^ w[3], u[3] ^ w[4],
+                    u[4] ^ w[5]);
   // C3 enters U once; the fourth key's U is A of this changed value.
   for (std::size_t i = 0; i < 4; ++i) u[i + 2] ^= detail::kC3Quarters[i];
-  write_key(keys + 2 * key_stride, word_stride, u[2] ^ w[4], u[3] ^ w[5], u[4] ^ w[6], u[5] ^ w[7]);
+  detail::write_key(keys + 2 * key_stride, word_stride, u[2] ^ w[4], u[3] ^ w[5], u[4] ^ w[6],
+                    u[5] ^ w[7]);
   u[6] = u[2] ^ u[3];
-  write_key(keys + 3 * key_stride, word_stride, u[3] ^ w[6], u[4] ^ w[7], u[5] ^ w[8], u[6] ^ w[9]);
+  detail::write_key(keys + 3 * key_stride, word_stride, u[3] ^ w[6], u[4] ^ w[7], u[5] ^ w[8],
+                    u[6] ^ w[9]);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The parts of the step that every engine shares, written once: the linear maps and constants
-// (psi, C3, the order of the key words in the rounds) and the 256-bit checksum addition. The
+// (psi, C3, A's sequence of quarters and the transpose P of the keys, the order of the key words
+// in the rounds) and the 256-bit checksum addition. The
 // engines differ only in how they lay these out for their instructions, so each derives its
 // form from here, at compile time where it can. Internal to the engines.
 #pragma once
@@ -70,6 +71,40 @@ constexpr std::uint64_t c3_quarter(int i) {
 // C3 as its four little-endian 64-bit quarters.
 inline constexpr std::uint64_t kC3Quarters[4] = {c3_quarter(0), c3_quarter(1), c3_quarter(2),
                                                  c3_quarter(3)};
+
+// A's powers are windows of a sequence of quarters q0, q1, ... that grows by q(k+4) = q(k) ^
+// q(k+1); quarter k as the set of the first four that it sums:
+constexpr unsigned quarter_sequence(int k) {
+  return k < 4 ? 1u << k : quarter_sequence(k - 4) ^ quarter_sequence(k - 3);
+}
+
+// P: output byte i + 4k is input byte 8i + k, so key word k gathers byte k of y0..y3: a 4 x 8
+// byte transpose. It is done as two rounds of interleaving with masks, bytes of y0/y1 and y2/y3
+// first, then the byte pairs of both.
+// Key word j goes to key + stride * j.
+inline void write_key(std::uint8_t* key, std::size_t stride, std::uint64_t y0, std::uint64_t y1,
+                      std::uint64_t y2, std::uint64_t y3) {
+  constexpr std::uint64_t kEvenBytes = 0x00FF00FF00FF00FFu;
+  constexpr std::uint64_t kEvenPairs = 0x0000FFFF0000FFFFu;
+  // Byte pairs (y0.k, y1.k) for even k in a01, odd k in b01; the same of y2, y3.
+  const std::uint64_t a01 = (y0 & kEvenBytes) | ((y1 & kEvenBytes) << 8);
+  const std::uint64_t b01 = ((y0 >> 8) & kEvenBytes) | (y1 & ~kEvenBytes);
+  const std::uint64_t a23 = (y2 & kEvenBytes) | ((y3 & kEvenBytes) << 8);
+  const std::uint64_t b23 = ((y2 >> 8) & kEvenBytes) | (y3 & ~kEvenBytes);
+  // Key words k and k + 4 in the low and high halves: k = 0, 2, 1, 3.
+  const std::uint64_t w04 = (a01 & kEvenPairs) | ((a23 & kEvenPairs) << 16);
+  const std::uint64_t w26 = ((a01 >> 16) & kEvenPairs) | (a23 & ~kEvenPairs);
+  const std::uint64_t w15 = (b01 & kEvenPairs) | ((b23 & kEvenPairs) << 16);
+  const std::uint64_t w37 = ((b01 >> 16) & kEvenPairs) | (b23 & ~kEvenPairs);
+  hash::bytes::store32(key, static_cast<std::uint32_t>(w04));
+  hash::bytes::store32(key + stride, static_cast<std::uint32_t>(w15));
+  hash::bytes::store32(key + 2 * stride, static_cast<std::uint32_t>(w26));
+  hash::bytes::store32(key + 3 * stride, static_cast<std::uint32_t>(w37));
+  hash::bytes::store32(key + 4 * stride, static_cast<std::uint32_t>(w04 >> 32));
+  hash::bytes::store32(key + 5 * stride, static_cast<std::uint32_t>(w15 >> 32));
+  hash::bytes::store32(key + 6 * stride, static_cast<std::uint32_t>(w26 >> 32));
+  hash::bytes::store32(key + 7 * stride, static_cast<std::uint32_t>(w37 >> 32));
+}
 
 // ---- The rounds ----
 
