@@ -247,6 +247,16 @@ audit_copy many many
 audit_case tiny "$tinyBytes" "8. audit of 100,000 files of 0-299 bytes"
 audit_case many "$((200 * 1048576))" "8. audit of 200 files of 1 MiB"
 
+# Verification of those 100,000 files against their lists.
+[ -s tiny.hsh ] || (cd tiny && "$verolt" /r "*" ../tiny.hsh > /dev/null)
+[ -s tiny.sha256 ] || (cd tiny && find . -type f | sort | xargs sha256sum > ../tiny.sha256)
+name="9. /t: over 100,000 files of 0-299 bytes"
+row "$name" "verolt /t: ($(nproc) threads)" "$tinyBytes" - sh -c 'cd tiny && exec "$0" /t:../tiny.hsh' "$verolt"
+ref=$last
+row "$name" "verolt /t: (VEROLT_THREADS=1)" "$tinyBytes" "$ref" \
+  sh -c 'cd tiny && VEROLT_THREADS=1 exec "$0" /t:../tiny.hsh' "$verolt"
+row "$name" "sha256sum -c" "$tinyBytes" "$ref" sh -c 'cd tiny && exec sha256sum -c --quiet ../tiny.sha256'
+
 # System calls per file of that case, threads included, by kind (strace -f -c).
 if have strace; then
   files=$(find tiny/ -type f | wc -l)
