@@ -52,10 +52,12 @@ bool is_stream_list_option(std::string_view arg) {
   return equals_folded(arg, "/f") || starts_folded(arg, "/f:");
 }
 
+bool is_audit_option(std::string_view arg) { return starts_folded(arg, "/a:"); }
+
 bool is_known_option(std::string_view arg) {
   static constexpr std::array<std::string_view, 9> kWords = {"/h0", "/h1", "/h2", "/s256", "/s512",
                                                              "/p1", "/p2", "/m",  "/r"};
-  return is_help(arg) || is_single_file(arg) || is_list_option(arg) ||
+  return is_help(arg) || is_single_file(arg) || is_list_option(arg) || is_audit_option(arg) ||
          std::any_of(kWords.begin(), kWords.end(),
                      [&](std::string_view w) { return equals_folded(arg, w); });
 }
@@ -76,6 +78,9 @@ void check_run(const std::vector<std::string>& args, const verolt::app::RunSetti
         "a list name exactly when a list option was given");
   check(!(s.listName && s.maskArg), "a list name leaves no mask");
   check(!(s.recursive && s.listName), "/r never runs with a list");
+  check(s.auditList.has_value() == std::any_of(args.begin(), args.end(), is_audit_option),
+        "an audit exactly when /a: was given");
+  check(!(s.auditList && (s.listName || s.streamMode)), "an audit never runs with a list or /m");
   check(s.recursive == std::any_of(args.begin(), args.end(),
                                    [](const std::string& a) { return equals_folded(a, "/r"); }),
         "/r exactly when given");
@@ -157,6 +162,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           (std::any_of(args.begin(), args.end(),
                        [](const std::string& a) { return equals_folded(a, "/r"); }) &&
            std::any_of(args.begin(), args.end(), is_list_option)) ||
+          (std::any_of(args.begin(), args.end(), is_audit_option) &&
+           std::any_of(
+               args.begin(), args.end(),
+               [](const std::string& a) { return is_list_option(a) || equals_folded(a, "/m"); })) ||
           std::count_if(args.begin(), args.end(),
                         [](const std::string& a) { return !is_option(a); }) >= 2;
       check(reason, "only help, an unknown option, a conflict or an extra operand end the run");
