@@ -155,6 +155,13 @@ bool read_audit_list(const RunSettings& settings, AuditList& list) {
     list.lines.push_back(std::move(entry));
     line.clear();
   }
+  // A list read in part would report what it could not read as new files.
+  if (reader.failed()) {
+    files::print_text(to_ansi(text::kCannotOpenList));
+    files::print_raw(*settings.auditList);
+    files::print_raw("\n");
+    return false;
+  }
   return true;
 }
 

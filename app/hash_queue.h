@@ -38,6 +38,7 @@ class FileHashQueue {
 
   // The next file in source order; false after the last.
   bool next(FileItem& item);
+  FileSource& source() { return source_; }
   // The hash of the file `next` gave, showing its progress meanwhile; false when it could not
   // be opened or read, or cannot be listed (it is then not read). Throws std::bad_alloc when a
   // hashing thread ran out of memory, as the calling thread would have.

@@ -73,6 +73,7 @@ int create_hash_list(const RunSettings& settings, files::OutputFile& output, Fil
     print_cannot_open(item.name);
     result = 2;
   }
+  if (files.source().report_read_error()) result = 2;
   return result;
 }
 
@@ -94,6 +95,8 @@ int create_stream_hash(const RunSettings& settings, files::OutputFile& output, F
     print_cannot_open(item.name);
     result = 2;
   }
+  // A stream with a part that could not be read has no total to write.
+  if (source.report_read_error()) return 2;
   hash::Value value{};
   context.finish(value);
   if (output.is_open()) {
@@ -132,8 +135,9 @@ int verify_hash_list(files::OutputFile& output, FileHashQueue& files) {
     }
     log_file_line(output, line, item.name);
     result = code;
-    if (!ask_to_continue(box, item.name, title)) break;
+    if (!ask_to_continue(box, item.name, title)) return result;
   }
+  if (files.source().report_read_error()) result = 2;
   return result;
 }
 
@@ -153,6 +157,8 @@ int verify_stream_hash(const RunSettings& settings, files::OutputFile& output, F
     result = 2;
     if (!ask_to_continue(text::kCannotOpenFile, item.name, text::kBoxTitle)) return result;
   }
+  // The stream read is not the stream listed: no total is compared.
+  if (source.report_read_error()) return 2;
   hash::Value computed{};
   context.finish(computed);
   std::string_view failure;

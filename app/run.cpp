@@ -23,6 +23,7 @@
 #include "platform/command_line.h"
 #include "platform/console.h"
 #include "platform/files.h"
+#include "platform/written_files.h"
 
 namespace verolt::app {
 
@@ -48,6 +49,24 @@ bool may_overwrite(const std::string& name) {
   return answer && !answer->empty() && (answer->front() == 'Y' || answer->front() == 'y');
 }
 
+// The lists this run reads; an output that is one of them would destroy it before it is read.
+bool output_is_a_list(const RunSettings& settings) {
+  for (const std::optional<std::string>& list : {settings.listName, settings.auditList}) {
+    if (list && platform::same_existing_file(*settings.outputName, *list)) return true;
+  }
+  return false;
+}
+
+// Runs that end before a mode still leave what they wrote in place of the old output: nothing,
+// or the "not found" line.
+int end_early(const RunSettings& settings, files::OutputFile& output, int exitCode) {
+  if (output.is_open() && !output.close()) {
+    print_cannot_create(*settings.outputName);
+    return 3;
+  }
+  return exitCode;
+}
+
 int run_modes(const RunSettings& settings) {
   files::OutputFile output;
   // A list from standard input is read whole before anything is hashed, so the overwrite question
@@ -55,6 +74,13 @@ int run_modes(const RunSettings& settings) {
   const std::optional<std::string>& inputList =
       settings.auditList ? settings.auditList : settings.listName;
   if (inputList && platform::list_is_standard_input(*inputList)) platform::end_input();
+  // Before any question: an output reached through another user's link, or that is a list the
+  // run reads, is never written.
+  if (settings.outputName &&
+      (!output.prepare(*settings.outputName) || output_is_a_list(settings))) {
+    print_cannot_create(*settings.outputName);
+    return 3;
+  }
   // An audit reads its list before the report is opened: a list that cannot be read leaves an
   // old report alone, and a report that is the list itself is refused before it empties it.
   AuditList audited;
@@ -67,7 +93,7 @@ int run_modes(const RunSettings& settings) {
   }
   if (settings.outputName) {
     if (!may_overwrite(*settings.outputName)) return 100;
-    if (!output.open(*settings.outputName)) {
+    if (!output.open()) {
       print_cannot_create(*settings.outputName);
       return 3;
     }
@@ -80,7 +106,7 @@ int run_modes(const RunSettings& settings) {
   std::unique_ptr<FileSource> source =
       fromList ? FileSource::from_list(settings, progress, exitCode)
                : FileSource::from_mask(settings, output, progress, exitCode);
-  if (!source) return exitCode;
+  if (!source) return end_early(settings, output, exitCode);
 
   int result = 0;
   if (settings.streamMode) {
@@ -108,7 +134,8 @@ int run_modes(const RunSettings& settings) {
     files::print_text(summary);
   }
   if (output.is_open()) {
-    // A full disk shows only here, when the buffered bytes must reach the file.
+    // A full disk shows only here, when the buffered bytes must reach the file; the old file then
+    // stays as it was.
     if (!output.close()) {
       print_cannot_create(*settings.outputName);
       return 3;

@@ -55,13 +55,20 @@ std::unique_ptr<FileSource> FileSource::from_mask(const RunSettings& settings,
   if (table.size() > 100) platform::console_write("\n");
   table.sort();
 
-  // Only an exact textual match is the output file; another spelling of it is hashed.
+  // Only an exact textual match is the output file; another spelling of it is hashed. The new
+  // file that will take its name is no file of the tree: known by its name, made sure of by its
+  // identity.
   if (settings.outputName) {
     const std::string& outputName = *settings.outputName;
+    const std::string& newLeaf = output.new_leaf();
+    const std::optional<platform::FileId> newId = output.new_id();
     std::string path;
     table.remove_if([&](const files::FileEntry& entry) {
       files::entry_path(target.prefix, entry, path);
-      return path == outputName;
+      if (path == outputName) return true;
+      if (newLeaf.empty() || entry.name != newLeaf) return false;
+      platform::InputFile file;
+      return file.open(path) && newId && file.id() == *newId;
     });
   }
   progress.progress_set_total(table.total_size());
@@ -76,7 +83,8 @@ std::unique_ptr<FileSource> FileSource::from_list(const RunSettings& settings,
   source->namesList_ = !settings.verifyList && !settings.verifyStream;
   source->format_ = settings.printFormat;
   source->function_ = settings.function;
-  const std::string& listName = settings.listName.value_or(kDefaultListName);
+  source->listName_ = settings.listName.value_or(kDefaultListName);
+  const std::string& listName = source->listName_;
   if (!source->list_.open(listName)) {
     files::print_text(to_ansi(text::kCannotOpenList));
     files::print_raw(listName);
@@ -106,6 +114,14 @@ std::unique_ptr<FileSource> FileSource::from_list(const RunSettings& settings,
     return nullptr;
   }
   return source;
+}
+
+bool FileSource::report_read_error() const {
+  if (!isList_ || !list_.failed()) return false;
+  files::print_text(to_ansi(text::kCannotOpenList));
+  files::print_raw(listName_);
+  files::print_raw("\n");
+  return true;
 }
 
 void FileSource::visit_names(const std::function<void(const std::string&)>& visit) const {

@@ -39,6 +39,9 @@ class FileSource {
                                                filehash::ProgressState& progress, int& exitCode);
 
   bool is_list() const { return isList_; }
+  // After the last file: when the list could not be read to its end, says so on the console
+  // and returns true. Whatever the lines before the failure gave, the run has not seen them all.
+  bool report_read_error() const;
   // The next file in order; false after the last.
   bool next(FileItem& item);
   // Every name a mask source will give, in order, without taking them.
@@ -52,6 +55,7 @@ class FileSource {
   files::PrintFormat format_ = files::PrintFormat::p2;
   hash::Function function_;
   std::string prefix_;
+  std::string listName_;
   files::FileTable files_;
   std::size_t position_ = 0;
   files::ListReader list_;

@@ -8,41 +8,40 @@ namespace {
 constexpr std::size_t kListBufferSize = 65536;
 }
 
-OutputFile::~OutputFile() {
-  if (file_ != nullptr) (void)std::fclose(file_);
-}
-
-bool OutputFile::open(const std::string& name) {
-  if (file_ != nullptr) close();
-  file_ = platform::create_for_writing(name);
+bool OutputFile::prepare(const std::string& name) {
   failed_ = false;
-  return file_ != nullptr;
+  return file_.prepare(name);
 }
 
-std::optional<platform::FileId> OutputFile::id() const { return platform::file_id(file_); }
+bool OutputFile::open() {
+  failed_ = false;
+  return file_.create();
+}
 
 void OutputFile::write(std::string_view text) {
-  if (file_ == nullptr) return;
+  std::FILE* file = file_.stream();
+  if (file == nullptr) return;
   // Line ends go out as CR LF, as a text-mode stream writes them on Windows.
   std::size_t start = 0;
   while (start < text.size()) {
     const std::size_t lf = text.find('\n', start);
     const std::size_t end = lf == std::string_view::npos ? text.size() : lf;
-    if (end > start && std::fwrite(text.data() + start, 1, end - start, file_) != end - start) {
+    if (end > start && std::fwrite(text.data() + start, 1, end - start, file) != end - start) {
       failed_ = true;
     }
     if (lf == std::string_view::npos) break;
-    if (std::fwrite("\r\n", 1, 2, file_) != 2) failed_ = true;
+    if (std::fwrite("\r\n", 1, 2, file) != 2) failed_ = true;
     start = lf + 1;
   }
 }
 
 bool OutputFile::close() {
-  if (file_ == nullptr) return !failed_;
-  const bool flushed = std::fflush(file_) == 0 && std::ferror(file_) == 0;
-  const bool closed = std::fclose(file_) == 0;
-  file_ = nullptr;
-  return flushed && closed && !failed_;
+  if (file_.stream() == nullptr) return !failed_;
+  if (failed_) {
+    file_.discard();
+    return false;
+  }
+  return file_.commit();
 }
 
 bool file_exists(const std::string& name) { return platform::opens_for_reading(name); }
@@ -52,7 +51,9 @@ bool ListReader::open(const std::string& name) {
   if (buffer_.empty()) buffer_.resize(kListBufferSize);
   position_ = filled_ = 0;
   atEnd_ = false;
+  failed_ = false;
   inMemory_ = false;
+  failsAtEnd_ = false;
   bool once = false;
   if (!file_.open_list(name, once)) return false;
   id_ = file_.id();
@@ -64,6 +65,7 @@ bool ListReader::open(const std::string& name) {
   std::vector<unsigned char> piece(kListBufferSize);
   for (;;) {
     const std::ptrdiff_t got = file_.read(piece.data(), piece.size());
+    failsAtEnd_ = got < 0;
     if (got <= 0) break;
     buffer_.insert(buffer_.end(), piece.begin(), piece.begin() + got);
   }
@@ -76,6 +78,7 @@ bool ListReader::open(const std::string& name) {
 bool ListReader::rewind() {
   if (inMemory_) {
     position_ = 0;
+    failed_ = false;
     return true;
   }
   file_.close();
@@ -86,10 +89,16 @@ bool ListReader::read_line(std::string& line) {
   line.clear();
   for (;;) {
     if (position_ == filled_) {
-      if (atEnd_) return !line.empty();
-      const std::ptrdiff_t got = file_.read(buffer_.data(), buffer_.size());
-      if (got <= 0) {
-        // A read error ends the list like its end: what was read stays valid.
+      if (atEnd_ && !failsAtEnd_) return !line.empty();
+      const std::ptrdiff_t got = atEnd_ ? -1 : file_.read(buffer_.data(), buffer_.size());
+      if (got < 0) {
+        // Not the end: the list goes on beyond what could be read, and a line cut there would
+        // name another file.
+        failed_ = atEnd_ = failsAtEnd_ = true;
+        line.clear();
+        return false;
+      }
+      if (got == 0) {
         atEnd_ = true;
         return !line.empty();
       }
@@ -110,17 +119,18 @@ bool ListReader::read_line(std::string& line) {
 std::string hash_file_name(const std::string& name) { return name + ".hsh"; }
 
 bool write_hash_file(const std::string& hashFileName, std::string_view text) {
-  std::FILE* file = platform::create_for_writing(hashFileName);
-  if (file == nullptr) return false;
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  const bool flushed = std::fflush(file) == 0;
-  const bool closed = std::fclose(file) == 0;
-  return written && flushed && closed;
+  platform::WrittenFile file;
+  if (!file.prepare(hashFileName) || !file.create()) return false;
+  if (std::fwrite(text.data(), 1, text.size(), file.stream()) != text.size()) {
+    file.discard();
+    return false;
+  }
+  return file.commit();
 }
 
 HashFileRead read_hash_file(const std::string& hashFileName, std::string& text, std::size_t size) {
   platform::InputFile file;
-  if (!file.open(hashFileName)) return HashFileRead::cannotOpen;
+  if (!file.open_trusted(hashFileName)) return HashFileRead::cannotOpen;
   text.assign(size, '\0');
   std::size_t filled = 0;
   while (filled < size) {

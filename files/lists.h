@@ -10,29 +10,35 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/written_files.h"
 
 namespace verolt::files {
 
 // A written list or report. Every "\n" goes to disk as CR LF, so lists are the same bytes on
-// every platform. Write errors are remembered and reported by close().
+// every platform. It replaces the file under its name only once it is complete (see
+// platform::WrittenFile); write errors are remembered and reported by close().
 class OutputFile {
  public:
-  OutputFile() = default;
-  ~OutputFile();
-  OutputFile(const OutputFile&) = delete;
-  OutputFile& operator=(const OutputFile&) = delete;
-
-  // Creates or empties the file.
-  bool open(const std::string& name);
-  bool is_open() const { return file_ != nullptr; }
-  // Identity of the open file, so that the file is known whatever name a list gives it.
-  std::optional<platform::FileId> id() const;
+  // Resolves the name, before any question: false when a link on the way belongs to another user.
+  bool prepare(const std::string& name);
+  // Creates the new file; false when it cannot be created.
+  bool open();
+  // Both at once, where no question comes between them.
+  bool open(const std::string& name) { return prepare(name) && open(); }
+  bool is_open() const { return file_.stream() != nullptr; }
+  // Identity of the file under the name (the old one, or the empty one standing in for a new
+  // one), so that it is known whatever name a list gives it.
+  std::optional<platform::FileId> id() const { return file_.id(); }
+  // The new file, which no selection may take: the last part of its name, its identity.
+  const std::string& new_leaf() const { return file_.new_leaf(); }
+  std::optional<platform::FileId> new_id() const { return file_.new_id(); }
   void write(std::string_view text);
-  // True when every byte reached the file and it closed cleanly.
+  // True when every byte reached the disk and the file took the name; false leaves the name as
+  // it was.
   bool close();
 
  private:
-  std::FILE* file_ = nullptr;
+  platform::WrittenFile file_;
   bool failed_ = false;
 };
 
@@ -43,8 +49,11 @@ bool file_exists(const std::string& name);
 class ListReader {
  public:
   bool open(const std::string& name);
-  // The next line with its LF (the last line may lack one); false at the end.
+  // The next line with its LF (the last line may lack one); false at the end, or at a read
+  // error: the lines before it are the list, a line it cut short is not.
   bool read_line(std::string& line);
+  // True when the reading ended at a read error rather than at the end.
+  bool failed() const { return failed_; }
   // Back to the first line.
   bool rewind();
   // Identity of the list opened, so that a walk can leave it out whatever name it finds it by.
@@ -58,7 +67,9 @@ class ListReader {
   std::size_t position_ = 0;
   std::size_t filled_ = 0;
   bool atEnd_ = false;
-  bool inMemory_ = false;  // a stream read whole at open
+  bool failed_ = false;
+  bool inMemory_ = false;    // a stream read whole at open
+  bool failsAtEnd_ = false;  // and its reading ended at an error
 };
 
 // Name of the hash file that belongs to a data file: the name with ".hsh" appended.

@@ -24,12 +24,6 @@ struct FileId {
   bool operator!=(const FileId& other) const { return !(*this == other); }
 };
 
-// Creates or empties a file for writing without waiting for a reader: a FIFO that nobody reads
-// cannot be created, one with a reader (a pipe, a process substitution) is written as usual.
-// Null when it cannot be created.
-std::FILE* create_for_writing(const std::string& name);
-// Identity of a file open for writing; nothing when the system cannot tell.
-std::optional<FileId> file_id(std::FILE* file);
 // Identity of the file behind standard output (`errorStream` false) or standard error, when it
 // is a file that could also be hashed; nothing for a terminal, a pipe or a device.
 std::optional<FileId> standard_stream_id(bool errorStream);
@@ -50,7 +44,10 @@ class InputFile {
   InputFile& operator=(const InputFile&) = delete;
 
   bool open(const std::string& name);
-  // A list file: what open() takes, and also a stream that can be read only once (a pipe, a
+  // The same, for a file the program keeps itself (a .hsh file): only through links that this
+  // user or root laid.
+  bool open_trusted(const std::string& name);
+  // A list file, through such links only: what open() takes, and also a stream that can be read only once (a pipe, a
   // socket, a terminal), which `once` reports so that the caller reads it whole. A stream that is
   // standard input leaves later answers at the end of input.
   bool open_list(const std::string& name, bool& once);
@@ -61,6 +58,9 @@ class InputFile {
   void close();
 
  private:
+  // Takes an open descriptor (POSIX) if it is a file that can be read to an end.
+  bool adopt(int fd);
+
   std::intptr_t handle_ = -1;
   FileId id_;
   // POSIX: the size at opening, and what was read since; once a short read meets that size,

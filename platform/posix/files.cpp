@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "platform/console.h"
+#include "platform/posix/trusted_path.h"
 
 namespace verolt::platform {
 
@@ -28,7 +29,17 @@ bool InputFile::open(const std::string& name) {
   // Non-blocking, so that a name that has become a FIFO since the walk neither waits for a writer
   // here nor for data later: it is refused below. The flag changes nothing for the regular files
   // and block devices that are read, so it stays.
-  const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  return adopt(::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+}
+
+bool InputFile::open_trusted(const std::string& name) {
+  close();
+  TrustedPath path;
+  if (resolve_trusted(name, path) != Resolution::resolved) return false;
+  return adopt(open_resolved(path, O_RDONLY | O_NONBLOCK));
+}
+
+bool InputFile::adopt(int fd) {
   if (fd < 0) return false;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !(S_ISREG(st.st_mode) || S_ISBLK(st.st_mode))) {
@@ -45,8 +56,10 @@ bool InputFile::open(const std::string& name) {
 bool InputFile::open_list(const std::string& name, bool& once) {
   close();
   once = false;
-  if (name.find('\0') != std::string::npos) return false;
-  const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  // A link on the way that another user laid is no list of ours.
+  TrustedPath path;
+  if (resolve_trusted(name, path) != Resolution::resolved) return false;
+  const int fd = open_resolved(path, O_RDONLY | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat st {};
   const bool known = ::fstat(fd, &st) == 0;
@@ -96,28 +109,6 @@ void InputFile::close() {
   expected_ = 0;
   delivered_ = 0;
   ended_ = false;
-}
-
-std::FILE* create_for_writing(const std::string& name) {
-  if (name.find('\0') != std::string::npos) return nullptr;
-  // Without O_NONBLOCK a FIFO that nobody reads would stop the run here for ever.
-  const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
-  if (fd < 0) return nullptr;
-  // A pipe with a reader takes its writes in full, waiting when the reader is slow.
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-    ::close(fd);
-    return nullptr;
-  }
-  std::FILE* file = ::fdopen(fd, "wb");
-  if (file == nullptr) ::close(fd);
-  return file;
-}
-
-std::optional<FileId> file_id(std::FILE* file) {
-  struct stat st {};
-  if (file == nullptr || ::fstat(::fileno(file), &st) != 0) return std::nullopt;
-  return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
 std::optional<FileId> standard_stream_id(bool errorStream) {

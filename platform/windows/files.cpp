@@ -5,6 +5,7 @@
 #include <io.h>
 
 #include "platform/console.h"
+#include "platform/windows/trusted_path.h"
 #include "platform/windows/win32.h"
 
 namespace verolt::platform {
@@ -30,20 +31,6 @@ FileId id_of(HANDLE handle) {
 }
 
 }  // namespace
-
-std::FILE* create_for_writing(const std::string& name) {
-  if (name.find('\0') != std::string::npos) return nullptr;
-  return std::fopen(name.c_str(), "wb");
-}
-
-std::optional<FileId> file_id(std::FILE* file) {
-  if (file == nullptr) return std::nullopt;
-  const intptr_t os = _get_osfhandle(_fileno(file));
-  if (os == -1) return std::nullopt;
-  const FileId id = id_of(reinterpret_cast<HANDLE>(os));
-  if (id == FileId{}) return std::nullopt;
-  return id;
-}
 
 std::optional<FileId> standard_stream_id(bool errorStream) {
   const HANDLE handle = GetStdHandle(errorStream ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
@@ -83,9 +70,16 @@ bool InputFile::open(const std::string& name) {
   return true;
 }
 
+bool InputFile::open_trusted(const std::string& name) {
+  close();
+  return links_trusted(name) && open(name);
+}
+
 bool InputFile::open_list(const std::string& name, bool& once) {
   close();
   once = false;
+  // A link or junction on the way that another user laid is no list of ours.
+  if (!links_trusted(name)) return false;
   const HANDLE handle = open_for_reading(name);
   if (handle == INVALID_HANDLE_VALUE) return false;
   const DWORD type = GetFileType(handle);

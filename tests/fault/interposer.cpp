@@ -159,6 +159,32 @@ int open64(const char* path, int flags, ...) {
   return opened(real(path, flags, mode), path);
 }
 
+// Names resolved a directory at a time are opened relative to the directory: the last part is
+// what the rules see.
+int openat(int directory, const char* path, int flags, ...) {
+  mode_t mode = 0;
+  if ((flags & O_CREAT) != 0) {
+    va_list args;
+    va_start(args, flags);
+    mode = static_cast<mode_t>(va_arg(args, int));
+    va_end(args);
+  }
+  static const auto real = next<int (*)(int, const char*, int, ...)>("openat");
+  return opened(real(directory, path, flags, mode), path);
+}
+
+int openat64(int directory, const char* path, int flags, ...) {
+  mode_t mode = 0;
+  if ((flags & O_CREAT) != 0) {
+    va_list args;
+    va_start(args, flags);
+    mode = static_cast<mode_t>(va_arg(args, int));
+    va_end(args);
+  }
+  static const auto real = next<int (*)(int, const char*, int, ...)>("openat64");
+  return opened(real(directory, path, flags, mode), path);
+}
+
 ssize_t read(int fd, void* buffer, size_t size) {
   static const auto real = next<ssize_t (*)(int, void*, size_t)>("read");
   State& s = state();
