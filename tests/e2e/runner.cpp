@@ -441,6 +441,8 @@ RunResult run_process(const std::vector<std::string>& argv, const std::string& c
         break;
     }
     if (::chdir(cwd.c_str()) != 0) ::_exit(126);
+    // As a shell starts it: the runner's own indifference to closed pipes is not the program's.
+    (void)::signal(SIGPIPE, SIG_DFL);
     if (fixedLayout) (void)::personality(ADDR_NO_RANDOMIZE);
     ::execve(executable.c_str(), childArgv.data(), childEnv.data());
     ::_exit(127);
@@ -466,6 +468,7 @@ RunResult run_process(const std::vector<std::string>& argv, const std::string& c
   bool outOpen = true;
   bool errOpen = true;
   bool exited = false;
+  bool stopped = false;
   int status = 0;
   using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + options.timeout;
@@ -482,6 +485,10 @@ RunResult run_process(const std::vector<std::string>& argv, const std::string& c
       }
     }
     if (exited && !outOpen && !errOpen) break;
+    if (!exited && !stopped && options.stopSignal != 0 && options.stopWhen && options.stopWhen()) {
+      ::kill(pid, options.stopSignal);
+      stopped = true;
+    }
     const auto now = Clock::now();
     // Descendants that keep the output open after the child left do not hold the test: what the
     // child wrote is in the pipes once it has gone. (The emulator's first run of a session leaves

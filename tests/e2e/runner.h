@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <ostream>
@@ -74,6 +75,10 @@ struct RunOptions {
   // When set, standard output goes to this file (a host path, created or emptied) instead of a
   // pipe, as "> file" sends it; `out` then stays empty.
   std::string stdoutFile;
+  // When set, `stopSignal` is sent to the program once `stopWhen` first holds (asked every few
+  // milliseconds while it runs), as a user's Ctrl+C or a kill would stop it.
+  int stopSignal = 0;
+  std::function<bool()> stopWhen;
   std::chrono::milliseconds timeout = std::chrono::seconds(60);
   // A hang fails the test; a runner self-test that provokes one turns this off.
   bool timeoutFails = true;
