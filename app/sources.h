@@ -43,6 +43,9 @@ class FileSource {
   bool next(FileItem& item);
   // Every name a mask source will give, in order, without taking them.
   void visit_names(const std::function<void(const std::string&)>& visit) const;
+  // The directories a mask source's walk selected but could not read whole, relative to its
+  // prefix (empty: the starting directory), in the order of the walk.
+  const std::vector<std::string>& unreadable_directories() const { return unreadable_; }
 
  private:
   FileSource() = default;
@@ -53,6 +56,7 @@ class FileSource {
   hash::Function function_;
   std::string prefix_;
   files::FileTable files_;
+  std::vector<std::string> unreadable_;
   std::size_t position_ = 0;
   files::ListReader list_;
   std::string line_;
