@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "app/environment.h"
@@ -85,10 +87,89 @@ class OwnFiles {
     if (!file.open(path)) return false;
     return std::find(ids_.begin(), ids_.end(), file.id()) != ids_.end();
   }
+  // A listed name, as it stands or in the other build's form.
+  bool contains_listed(const std::string& name) const {
+    if (contains(name)) return true;
+    const std::optional<std::string> other = platform::other_build_name(name);
+    return other && contains(*other);
+  }
 
  private:
   std::vector<std::string> ends_;
   std::vector<platform::FileId> ids_;
+};
+
+std::string match_form(std::string_view name) {
+  return platform::kNamesMatchAsWritten ? std::string(name) : platform::name_match_form(name);
+}
+
+// The directories the walk selected but could not read whole: new files may hide there, and the
+// listed names below them are not known to be absent.
+class Unseen {
+ public:
+  struct Directory {
+    std::string name;  // as the report shows it
+    bool start = false;
+  };
+
+  Unseen(const std::string& prefix, const std::vector<std::string>& relative) {
+    for (const std::string& dir : relative) {
+      Directory directory;
+      if (dir.empty()) {
+        directory.start = true;
+        directory.name = prefix;
+        while (!directory.name.empty() && platform::is_separator(directory.name.back())) {
+          directory.name.pop_back();
+        }
+        if (directory.name.empty()) directory.name = prefix.empty() ? "." : prefix;
+        startForm_ = match_form(prefix);
+      } else {
+        directory.name = prefix + dir;
+        forms_.insert(match_form(directory.name));
+      }
+      directories_.push_back(std::move(directory));
+    }
+    // In the order of the report: the starting directory before all, the others where their
+    // paths sort, which is before their files.
+    keys_.reserve(directories_.size());
+    std::stable_sort(directories_.begin(), directories_.end(),
+                     [](const Directory& a, const Directory& b) {
+                       if (a.start || b.start) return a.start && !b.start;
+                       return files::compare_entries(entry_of(a.name), entry_of(b.name)) < 0;
+                     });
+    for (const Directory& directory : directories_) keys_.push_back(entry_of(directory.name));
+  }
+
+  const std::vector<Directory>& directories() const { return directories_; }
+  // Whether directory `i` comes in the report before the name of `key`.
+  bool before(std::size_t i, const files::FileEntry& key) const {
+    return directories_[i].start || files::compare_entries(keys_[i], key) < 0;
+  }
+  // Whether a listed name lies below one of the directories, as it stands or in the other
+  // build's form.
+  bool hides(const std::string& listedName) const {
+    if (directories_.empty()) return false;
+    if (hides_form(match_form(listedName))) return true;
+    const std::optional<std::string> other = platform::other_build_name(listedName);
+    return other && hides_form(match_form(*other));
+  }
+
+ private:
+  bool hides_form(std::string_view form) const {
+    if (startForm_ && form.substr(0, startForm_->size()) == *startForm_) return true;
+    if (forms_.count(std::string(form)) > 0) return true;
+    for (std::size_t at = 0; at < form.size(); ++at) {
+      if (platform::is_separator(form[at]) && forms_.count(std::string(form.substr(0, at))) > 0) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+  std::vector<Directory> directories_;
+  std::vector<files::FileEntry> keys_;  // view the names above, which no longer move
+  std::unordered_set<std::string> forms_;
+  std::optional<std::string> startForm_;
 };
 
 class Report {
@@ -217,10 +298,12 @@ int run_audit(const RunSettings& settings, AuditList& list, files::OutputFile& o
   own.add(*settings.auditList, list.id);
   if (const auto id = output.id()) own.add(settings.outputName.value_or(""), *id);
 
-  // What each selected file is: left out, new, or the listed line it answers.
+  // What each selected file is: left out, new, or the listed line it answers. Lines that name
+  // the list or the report are no part of the tree either: passed over, not even counted.
   constexpr std::uint32_t kNew = UINT32_MAX;
   constexpr std::uint32_t kLeftOut = UINT32_MAX - 1;
   std::vector<std::uint32_t> role;
+  std::uint64_t passedOver = 0;
   source->visit_names([&](const std::string& name) {
     std::uint32_t r = kNew;
     std::string storage;
@@ -237,15 +320,27 @@ int run_audit(const RunSettings& settings, AuditList& list, files::OutputFile& o
                !listed[other->second].matched) {
       r = static_cast<std::uint32_t>(other->second);
     }
-    if (own.contains(name)) r = kLeftOut;
-    if (r < kLeftOut) listed[r].matched = true;
+    if (r != kNew) listed[r].matched = true;
+    if (own.contains(name)) {
+      if (r != kNew) ++passedOver;
+      r = kLeftOut;
+    }
     role.push_back(r);
   });
 
-  // The listed names no file answers, in the order of a list.
+  // The listed names no file answers, in the order of a list, but for those a directory the
+  // walk could not read may hold.
+  const Unseen unseen(files::split_target(settings.maskArg.value_or("*.*")).prefix,
+                      source->unreadable_directories());
   std::vector<std::size_t> absent;
   for (std::size_t i = 0; i < listed.size(); ++i) {
-    if (!listed[i].matched) absent.push_back(i);
+    if (listed[i].matched || unseen.hides(listed[i].name)) continue;
+    // The list or the report under a name the walk did not give.
+    if (own.contains_listed(listed[i].name)) {
+      ++passedOver;
+      continue;
+    }
+    absent.push_back(i);
   }
   std::vector<files::FileEntry> absentKeys;
   absentKeys.reserve(absent.size());
@@ -257,15 +352,31 @@ int run_audit(const RunSettings& settings, AuditList& list, files::OutputFile& o
   });
 
   Counts counts;
-  counts.listed = listed.size() - duplicates;
+  counts.listed = listed.size() - duplicates - passedOver;
   Report report(output);
+  // The absent names and the unread directories that come before `key` (all when null), merged.
   std::size_t nextAbsent = 0;
-  const auto report_absent_before = [&](const files::FileEntry* key) {
-    while (nextAbsent < order.size() &&
-           (key == nullptr || files::compare_entries(absentKeys[order[nextAbsent]], *key) < 0)) {
-      report.line(text::kAbsentLine, listed[absent[order[nextAbsent]]].name);
-      ++counts.absent;
-      ++nextAbsent;
+  std::size_t nextUnseen = 0;
+  const std::size_t unseenCount = unseen.directories().size();
+  const auto report_before = [&](const files::FileEntry* key) {
+    for (;;) {
+      const files::FileEntry* absentKey =
+          nextAbsent < order.size() ? &absentKeys[order[nextAbsent]] : nullptr;
+      const bool absentDue =
+          absentKey != nullptr && (key == nullptr || files::compare_entries(*absentKey, *key) < 0);
+      const bool unseenDue =
+          nextUnseen < unseenCount && (key == nullptr || unseen.before(nextUnseen, *key));
+      if (unseenDue && (!absentDue || unseen.before(nextUnseen, *absentKey))) {
+        report.line(text::kCannotOpenFile, unseen.directories()[nextUnseen].name);
+        ++counts.unread;
+        ++nextUnseen;
+      } else if (absentDue) {
+        report.line(text::kAbsentLine, listed[absent[order[nextAbsent]]].name);
+        ++counts.absent;
+        ++nextAbsent;
+      } else {
+        return;
+      }
     }
   };
 
@@ -280,9 +391,9 @@ int run_audit(const RunSettings& settings, AuditList& list, files::OutputFile& o
   FileItem item;
   hash::Value value{};
   for (std::size_t i = 0; files.next(item); ++i) {
-    if (nextAbsent < order.size()) {
+    if (nextAbsent < order.size() || nextUnseen < unseenCount) {
       const files::FileEntry key = entry_of(item.name);
-      report_absent_before(&key);
+      report_before(&key);
     }
     const bool hashed = files.result(value);
     const std::uint32_t r = role[i];
@@ -309,7 +420,7 @@ int run_audit(const RunSettings& settings, AuditList& list, files::OutputFile& o
       ++counts.changed;
     }
   }
-  report_absent_before(nullptr);
+  report_before(nullptr);
 
   const std::string summary = summary_text(counts);
   int result = 0;

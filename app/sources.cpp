@@ -42,7 +42,7 @@ std::unique_ptr<FileSource> FileSource::from_mask(const RunSettings& settings,
   source->prefix_ = target.prefix;
   source->files_ = files::find_files(
       target.mask, target.prefix, target.prefix.size(), settings.recursive,
-      [] { platform::console_write("."); }, progress.shown());
+      [] { platform::console_write("."); }, progress.shown(), &source->unreadable_);
   files::FileTable& table = source->files_;
   if (table.empty() && emptyIsError) {
     const std::string message = to_ansi(text::kNoFilesFound);

@@ -46,6 +46,9 @@ class FileSource {
   bool next(FileItem& item);
   // Every name a mask source will give, in order, without taking them.
   void visit_names(const std::function<void(const std::string&)>& visit) const;
+  // The directories a mask source's walk selected but could not read whole, relative to its
+  // prefix (empty: the starting directory), in the order of the walk.
+  const std::vector<std::string>& unreadable_directories() const { return unreadable_; }
 
  private:
   FileSource() = default;
@@ -57,6 +60,7 @@ class FileSource {
   std::string prefix_;
   std::string listName_;
   files::FileTable files_;
+  std::vector<std::string> unreadable_;
   std::size_t position_ = 0;
   files::ListReader list_;
   std::string line_;

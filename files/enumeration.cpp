@@ -363,8 +363,13 @@ namespace {
 
 class Walk {
  public:
-  Walk(FileTable& table, std::size_t prefixLength, bool sizes, const DotSink& dot)
-      : table_(table), prefixLength_(prefixLength), sizes_(sizes), dot_(dot) {}
+  Walk(FileTable& table, std::size_t prefixLength, bool sizes, const DotSink& dot,
+       std::vector<std::string>* unreadable)
+      : table_(table),
+        prefixLength_(prefixLength),
+        sizes_(sizes),
+        dot_(dot),
+        unreadable_(unreadable) {}
 
   // The files in `directory` that `mask` selects and, with `recurse`, below its subdirectories;
   // how many. `directory` is borrowed to name the subdirectories and given back as it came.
@@ -395,6 +400,9 @@ class Walk {
         if (!number) number = table_.add_directory(relative(directory));
         table_.add_file(*number, found.name, found.size);
         ++ownFiles;
+      }
+      if (unreadable_ != nullptr && search.failed()) {
+        unreadable_->emplace_back(relative(directory));
       }
     }
 
@@ -446,6 +454,7 @@ class Walk {
   std::size_t prefixLength_;
   bool sizes_;
   const DotSink& dot_;
+  std::vector<std::string>* unreadable_;
 };
 
 }  // namespace
@@ -462,10 +471,11 @@ Target split_target(const std::string& target) {
 }
 
 FileTable find_files(const std::string& mask, const std::string& directory,
-                     std::size_t prefixLength, bool recurse, const DotSink& dot, bool sizes) {
+                     std::size_t prefixLength, bool recurse, const DotSink& dot, bool sizes,
+                     std::vector<std::string>* unreadable) {
   FileTable table;
   std::string walked = directory;
-  Walk(table, prefixLength, sizes, dot)
+  Walk(table, prefixLength, sizes, dot, unreadable)
       .walk(mask.empty() ? std::string("*.*") : mask, walked, recurse);
   return table;
 }

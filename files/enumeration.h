@@ -84,9 +84,12 @@ using DotSink = std::function<void()>;
 // with `recurse`, every file below the matching subdirectories, in the order of the walk. The
 // relative directories start after `prefixLength` bytes (at most the length of `directory`).
 // Without `sizes` the sizes may be left 0, which spares a status call per file where nobody sees
-// the progress.
+// the progress. With `unreadable`, each directory the walk selects but cannot search or read to
+// its end (not one that is missing) is added to it as a relative directory (empty for
+// `directory` itself), in the order of the walk; what it gave before failing stays in the table.
 FileTable find_files(const std::string& mask, const std::string& directory,
-                     std::size_t prefixLength, bool recurse, const DotSink& dot, bool sizes = true);
+                     std::size_t prefixLength, bool recurse, const DotSink& dot, bool sizes = true,
+                     std::vector<std::string>* unreadable = nullptr);
 
 // prefix + dir + separator + name, or prefix + name at the top; the second form reuses the
 // storage of `path`.

@@ -30,6 +30,10 @@ class DirectorySearch {
   bool find_first(const std::string& directory, const std::string& mask, FoundEntry& entry);
   // The next match; false when there is none.
   bool find_next(FoundEntry& entry);
+  // After either has returned false: whether the directory could not be searched or read to its
+  // end (no permission, a path too long, a read error), rather than missing or holding no more
+  // matches.
+  bool failed() const;
 
  private:
   struct State;

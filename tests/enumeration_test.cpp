@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -406,8 +407,54 @@ TEST_F(FindFiles, PrefixLengthCutsTheRelativePart) {
 TEST(FindFilesErrors, MissingDirectoryGivesNothing) {
   TempTree tree;
   const std::string missing = tree.prefix() + "missing" + kSeparator;
-  EXPECT_TRUE(find_files("*.*", missing, missing.size(), true, nullptr).empty());
+  std::vector<std::string> unreadable;
+  EXPECT_TRUE(find_files("*.*", missing, missing.size(), true, nullptr, true, &unreadable).empty());
   EXPECT_TRUE(find_files("*.*", tree.prefix(), tree.prefix().size(), true, nullptr).empty());
+#ifndef _WIN32
+  // A file where a directory is expected holds nothing either.
+  tree.file("plain");
+  const std::string file = tree.prefix() + "plain" + kSeparator;
+  EXPECT_TRUE(find_files("*.*", file, file.size(), true, nullptr, true, &unreadable).empty());
+#endif
+  // Neither is a directory that cannot be read.
+  EXPECT_EQ(unreadable, std::vector<std::string>{});
+}
+
+// The longest path the system takes for a directory to search, with room for a mask.
+#ifdef _WIN32
+constexpr std::size_t kPathLimit = 260;  // the ANSI file API
+#else
+constexpr std::size_t kPathLimit = PATH_MAX;
+#endif
+
+// `prefix` lengthened with "." steps to `length` (or one more), still naming the same directory.
+std::string lengthened(std::string prefix, std::size_t length) {
+  while (prefix.size() < length) {
+    prefix += '.';
+    prefix += kSeparator;
+  }
+  return prefix;
+}
+
+TEST_F(FindFiles, DirectoriesTheSystemCannotSearchAreReported) {
+  // Too long a path is the failure every user meets alike, root included.
+  const std::string tooLong(40, 'l');
+  tree_.file(tooLong + "/f");
+  const std::string prefix = lengthened(tree_.prefix(), kPathLimit - 24);
+  std::vector<std::string> unreadable;
+  FileTable entries = find_files("*.*", prefix, prefix.size(), true, nullptr, true, &unreadable);
+  entries.sort();
+  // Only the directory whose path is too long is lost; the dot directory is not tried.
+  EXPECT_EQ(unreadable, std::vector<std::string>{tooLong});
+  EXPECT_EQ(relative_paths(entries),
+            (std::vector<std::string>{".hidden", "_x", "a.txt", "B.txt", "notes.md",
+                                      "sub.txt/e.dat", "sub/c.txt", "sub/deeper/d.txt"}));
+
+  // The starting directory itself, named by the empty relative path.
+  const std::string start = lengthened(tree_.prefix(), kPathLimit + 8);
+  unreadable.clear();
+  EXPECT_TRUE(find_files("*.*", start, start.size(), true, nullptr, true, &unreadable).empty());
+  EXPECT_EQ(unreadable, std::vector<std::string>{""});
 }
 
 #ifndef _WIN32

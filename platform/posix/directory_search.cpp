@@ -18,6 +18,7 @@ struct DirectorySearch::State {
   DIR* dir = nullptr;
   std::string mask;
   bool sizes = true;
+  bool failed = false;
 
   State() = default;
   State(const State&) = delete;
@@ -88,8 +89,11 @@ bool DirectorySearch::find_first(const std::string& directory, const std::string
                                  FoundEntry& entry) {
   state_->close();
   state_->mask = mask;
+  state_->failed = false;
   state_->dir = opendir(directory.empty() ? "." : directory.c_str());
   if (state_->dir == nullptr) {
+    // A directory that is not there, or a name that is no directory, holds nothing to search.
+    state_->failed = errno != ENOENT && errno != ENOTDIR;
     return false;
   }
   return find_next(entry);
@@ -100,8 +104,11 @@ bool DirectorySearch::find_next(FoundEntry& entry) {
     return false;
   }
   for (;;) {
+    // readdir tells its end from an error only by errno.
+    errno = 0;
     const dirent* found = readdir(state_->dir);
     if (found == nullptr) {
+      state_->failed = errno != 0;
       state_->close();
       return false;
     }
@@ -111,5 +118,7 @@ bool DirectorySearch::find_next(FoundEntry& entry) {
     }
   }
 }
+
+bool DirectorySearch::failed() const { return state_->failed; }
 
 }  // namespace verolt::platform

@@ -25,6 +25,7 @@ void fill(const WIN32_FIND_DATAA& data, FoundEntry& entry) {
 
 struct DirectorySearch::State {
   HANDLE handle = INVALID_HANDLE_VALUE;
+  bool failed = false;
 };
 
 DirectorySearch::DirectorySearch(bool /*sizes*/) : state_(new State) {}
@@ -39,8 +40,16 @@ bool DirectorySearch::find_first(const std::string& directory, const std::string
   if (state_->handle != INVALID_HANDLE_VALUE) FindClose(state_->handle);
   WIN32_FIND_DATAA data{};
   const std::string pattern = directory + mask;
+  state_->failed = false;
   state_->handle = FindFirstFileA(pattern.c_str(), &data);
-  if (state_->handle == INVALID_HANDLE_VALUE) return false;
+  if (state_->handle == INVALID_HANDLE_VALUE) {
+    // No match, and a directory that is not there, are no failure, as on POSIX; but a path too
+    // long for this API may also be said to be missing.
+    const DWORD error = GetLastError();
+    const bool missing = error == ERROR_PATH_NOT_FOUND && pattern.size() < MAX_PATH;
+    state_->failed = error != ERROR_FILE_NOT_FOUND && error != ERROR_NO_MORE_FILES && !missing;
+    return false;
+  }
   fill(data, entry);
   return true;
 }
@@ -48,9 +57,16 @@ bool DirectorySearch::find_first(const std::string& directory, const std::string
 bool DirectorySearch::find_next(FoundEntry& entry) {
   if (state_->handle == INVALID_HANDLE_VALUE) return false;
   WIN32_FIND_DATAA data{};
-  if (!FindNextFileA(state_->handle, &data)) return false;
+  if (!FindNextFileA(state_->handle, &data)) {
+    state_->failed = GetLastError() != ERROR_NO_MORE_FILES;
+    FindClose(state_->handle);
+    state_->handle = INVALID_HANDLE_VALUE;
+    return false;
+  }
   fill(data, entry);
   return true;
 }
+
+bool DirectorySearch::failed() const { return state_->failed; }
 
 }  // namespace verolt::platform

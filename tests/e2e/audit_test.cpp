@@ -1,7 +1,16 @@
 // The audit of a tree against its stored list (/a:): the lines of the differences in the order of
 // a list, the summary, the exit codes, and what the audit leaves out or refuses.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "expected.h"
@@ -179,6 +188,251 @@ TEST_F(Audit, ListOfTheOtherBuild) {
   r = run({"/r", "*", "/a:theirs.hsh"});
   EXPECT_EQ(r.exitCode, 0) << r;
   EXPECT_EQ(r.out, con(summary(2, 2, 2, 0, 0, 0, 0)));
+}
+
+TEST_F(Audit, LinesNamingTheListOrTheReportArePassedOver) {
+  write("a.txt", "abc");
+  write("b.txt", "b");
+  write("state.hsh", "");
+  // Recorded under another spelling of its name, the list holds a line of its own, and one of
+  // a report that stands beside it.
+  const std::string dotList = "." + sep() + "state.hsh";
+  write("report.txt", "old");
+  RunResult r = run_input({"*", dotList}, "y\n");
+  ASSERT_EQ(r.exitCode, 0) << r;
+  ASSERT_NE(read("state.hsh").find("\nstate.hsh\t"), std::string::npos);
+  const std::string list = read("state.hsh");
+  struct Case {
+    const char* what;
+    std::vector<std::string> args;
+    int listed;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"the list, selected", {"*", "/a:state.hsh"}, 3},
+           {"the list, named otherwise", {"*", "/a:" + dotList}, 3},
+           {"the list, not selected", {"*.txt", "/a:state.hsh"}, 3},
+           {"the report, left out by its name", {"*", "/a:state.hsh", "report.txt"}, 2},
+           {"the report, selected", {"*", "/a:state.hsh", "." + sep() + "report.txt"}, 2}}) {
+    SCOPED_TRACE(c.what);
+    write("report.txt", "old");
+    r = run_input(c.args, "y\n");
+    EXPECT_EQ(r.exitCode, 0) << r;
+    const std::string total = summary(c.listed, c.listed, c.listed, 0, 0, 0, 0);
+    if (c.args.size() == 2) {
+      EXPECT_EQ(r.out, con(total));
+    } else {
+      EXPECT_EQ(r.out, overwrite_prompt(c.args[2]) + created(c.args[2]) + con(total));
+      EXPECT_EQ(read("report.txt"), ansi(total.substr(0, total.size() - 1)) + "\r\n");
+    }
+    EXPECT_EQ(read("state.hsh"), list);
+  }
+}
+
+// Directories the walk cannot enter or read, met as a user for whom permissions count.
+class AuditUnseen : public Audit {
+ protected:
+  void SetUp() override {
+    ::chmod(dir().c_str(), 0777);
+    if (::geteuid() != 0) return;
+    // A build tree under a private directory is out of that user's reach: a copy is run.
+    std::string pattern = "/tmp/verolt-audit-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) return;
+    copyDir_ = pattern;
+    ::chmod(pattern.c_str(), 0755);
+    const std::filesystem::path program = program_command().back();
+    std::error_code error;
+    std::filesystem::copy_file(program, copyDir_ / program.filename(), error);
+    if (error) return;
+    copy_ = copyDir_ / program.filename();
+    ::chmod(copy_.c_str(), 0755);
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    if (!copyDir_.empty()) std::filesystem::remove_all(copyDir_, ignored);
+  }
+
+  // In `cwd` (relative to the scratch directory); as root through a change of user.
+  RunResult run_as_user(const std::vector<std::string>& args, std::string_view cwd) const {
+    std::vector<std::string> argv;
+    if (::geteuid() == 0) argv = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    std::vector<std::string> command = program_command();
+    if (!copy_.empty()) command.back() = copy_.string();
+    argv.insert(argv.end(), command.begin(), command.end());
+    argv.insert(argv.end(), args.begin(), args.end());
+    return run_process(argv, cwd.empty() ? dir() : path(cwd), {});
+  }
+  RunResult run_in(const std::vector<std::string>& args, std::string_view cwd) const {
+    std::vector<std::string> argv = program_command();
+    argv.insert(argv.end(), args.begin(), args.end());
+    return run_process(argv, path(cwd), {});
+  }
+
+ private:
+  std::filesystem::path copyDir_;
+  std::filesystem::path copy_;
+};
+
+TEST_F(AuditUnseen, UnreadableDirectoriesAreUnreadWhereTheySort) {
+  VEROLT_POSIX_ONLY();  // the emulator cannot be started as another user
+  const RunResult probe = run_as_user({"nothing*"}, "");
+  if (probe.exitCode != 100) {
+    GTEST_SKIP() << "the program cannot be run as an unprivileged user (no setpriv, or no "
+                    "directory that user can reach for a copy of the program)"
+                 << probe;
+  }
+  for (const char* name : {"tree/a.txt", "tree/zz.txt", "tree/sub/b.txt", "tree/sub/c.txt",
+                           "tree/sub/locked.txt", "tree/sub/locked/in.txt"}) {
+    write(name, name);
+  }
+  make_dir("tree/sub/.hid");
+  // The same tree from within, from above, and from one of its directories.
+  for (const auto& [cwd, args] : std::vector<std::pair<std::string, std::vector<std::string>>>{
+           {"tree", {"/r", "*", "../state.hsh"}},
+           {".", {"/r", "tree/*", "tree.hsh"}},
+           {"tree/sub", {"/r", "*", "../../sub.hsh"}}}) {
+    const RunResult r = run_in(args, cwd);
+    ASSERT_EQ(r.exitCode, 0) << r;
+  }
+  // Files gone and come since; one comes where the user cannot look.
+  std::filesystem::remove(path("tree/sub/b.txt"));
+  std::filesystem::remove(path("tree/sub/locked.txt"));
+  write("tree/sub/m.txt", "m");
+  write("tree/sub/locked/new.txt", "new");
+
+  struct Case {
+    const char* locked;  // the directory taken out of the user's reach
+    mode_t mode;
+    const char* cwd;
+    std::vector<std::string> args;
+    std::vector<Difference> lines;
+    std::string total;
+    int code;
+  };
+  const std::vector<Case> cases = {
+      // Its line before its own name's file, after what sorts before it; its listed file is
+      // not absent.
+      {"tree/sub/locked",
+       0,
+       "tree",
+       {"/r", "*", "/a:../state.hsh"},
+       {{kAbsent, "sub/b.txt"},
+        {kUnread, "sub/locked"},
+        {kAbsent, "sub/locked.txt"},
+        {kNew, "sub/m.txt"}},
+       summary(6, 3, 3, 0, 2, 1, 1),
+       2},
+      // The starting directory, as typed but for its separator.
+      {"tree",
+       0,
+       ".",
+       {"/r", "tree/*", "/a:tree.hsh"},
+       {{kUnread, "tree"}},
+       summary(6, 0, 0, 0, 0, 0, 1),
+       2},
+      // The current directory, which may be entered but not read.
+      {"tree/sub",
+       0111,
+       "tree/sub",
+       {"/r", "*", "/a:../../sub.hsh"},
+       {{kUnread, "."}},
+       summary(4, 0, 0, 0, 0, 0, 1),
+       2},
+      // A dot directory is never entered, so never found unreadable.
+      {"tree/sub/.hid",
+       0,
+       "tree/sub",
+       {"/r", "*", "/a:../../sub.hsh"},
+       {{kAbsent, "b.txt"}, {kAbsent, "locked.txt"}, {kNew, "locked/new.txt"}, {kNew, "m.txt"}},
+       summary(4, 2, 2, 0, 2, 2, 0),
+       1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.locked);
+    ::chmod(path(c.locked).c_str(), c.mode);
+    std::vector<std::string> args = c.args;
+    RunResult r = run_as_user(args, c.cwd);
+    EXPECT_EQ(r.exitCode, c.code) << r;
+    std::string console;
+    std::string report;
+    for (const Difference& d : c.lines) {
+      console += con(d.message) + con_name(d.name) + nl();
+      report += ansi(d.message) + list_name(d.name) + "\r\n";
+    }
+    EXPECT_EQ(escape(r.out), escape(console + con(c.total)));
+    // The same in a report.
+    std::filesystem::remove(path("report.txt"));
+    args.push_back(path("report.txt"));
+    r = run_as_user(args, c.cwd);
+    EXPECT_EQ(r.exitCode, c.code) << r;
+    EXPECT_EQ(escape(read("report.txt")),
+              escape(report + ansi(c.total.substr(0, c.total.size() - 1)) + "\r\n"));
+    ::chmod(path(c.locked).c_str(), 0755);
+  }
+}
+
+// Removes a tree whose paths may be too long to name whole.
+void remove_below(int parent, const char* name) {
+  const int fd = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
+  if (fd < 0) {
+    ::unlinkat(parent, name, 0);
+    return;
+  }
+  DIR* listing = ::fdopendir(fd);
+  if (listing == nullptr) {
+    ::close(fd);
+    return;
+  }
+  std::vector<std::string> names;
+  while (const dirent* entry = ::readdir(listing)) {
+    if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
+      names.emplace_back(entry->d_name);
+    }
+  }
+  for (const std::string& entry : names) remove_below(::dirfd(listing), entry.c_str());
+  ::closedir(listing);
+  ::unlinkat(parent, name, AT_REMOVEDIR);
+}
+
+TEST_F(Audit, APathTooLongForTheSystemIsUnread) {
+  VEROLT_POSIX_ONLY();  // the Windows build meets its own, far shorter limit first
+  write("a.txt", "abc");
+  make_dir("long");
+  struct Cleanup {
+    std::string dir;
+    ~Cleanup() { remove_below(AT_FDCWD, dir.c_str()); }
+  } cleanup{path("long")};
+  // Built a step at a time from within: no name of it that long can be given to the system.
+  const std::string part(250, 'n');
+  std::string relative = "long";
+  std::string tooLong;
+  int fd = ::open(path("long").c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(fd, 0);
+  while (tooLong.empty()) {
+    ASSERT_EQ(::mkdirat(fd, part.c_str(), 0755), 0);
+    const int next = ::openat(fd, part.c_str(), O_RDONLY | O_DIRECTORY);
+    ::close(fd);
+    ASSERT_GE(next, 0);
+    fd = next;
+    relative += "/" + part;
+    // The walk opens it by that path and a separator.
+    if (relative.size() + 1 >= PATH_MAX) tooLong = relative;
+  }
+  const int file = ::openat(fd, "in.txt", O_WRONLY | O_CREAT, 0644);
+  ::close(fd);
+  ASSERT_GE(file, 0);
+  ASSERT_EQ(::write(file, "abc", 3), 3);
+  ::close(file);
+
+  // Recorded without it; then listed by hand, as if it had been reached once.
+  RunResult r = run({"/r", "*", "state.hsh"});
+  ASSERT_EQ(r.exitCode, 0) << r;
+  const std::string line = read("state.hsh");
+  write("state.hsh", line + tooLong + "/in.txt" + line.substr(line.find('\t')));
+  write("m.txt", "m");
+  r = run({"/r", "*", "/a:state.hsh"});
+  EXPECT_EQ(r.exitCode, 2) << r;
+  EXPECT_EQ(r.out, con(kUnread) + tooLong + "\n" + con(kNew) + "m.txt\n" +
+                       con(summary(2, 1, 1, 0, 0, 1, 1)));
 }
 
 }  // namespace
