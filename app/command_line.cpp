@@ -175,7 +175,7 @@ ParsedArguments exit_with(int code) {
 
 ParsedArguments unknown_argument(std::string_view arg, bool hint) {
   files::print_text(to_ansi(text::kUnknownOption));
-  files::print_raw(arg);
+  files::print_argument(arg);
   files::print_raw("\n");
   if (hint) files::print_text(to_ansi(text::kHelpHint));
   return exit_with(100);

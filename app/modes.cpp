@@ -133,7 +133,7 @@ int verify_hash_list(files::OutputFile& output, FileHashQueue& files) {
       box = text::kMissingHashBox;
       code = 3;
     }
-    log_file_line(output, line, item.name);
+    log_file_line(output, line, files::report_name(item.name));
     result = code;
     if (!ask_to_continue(box, item.name, title)) return result;
   }
@@ -153,7 +153,7 @@ int verify_stream_hash(const RunSettings& settings, files::OutputFile& output, F
       break;
     }
     if (hasher.hash_add_file(context, item.path)) continue;
-    log_file_line(output, text::kCannotOpenFile, item.name);
+    log_file_line(output, text::kCannotOpenFile, files::report_name(item.name));
     result = 2;
     if (!ask_to_continue(text::kCannotOpenFile, item.name, text::kBoxTitle)) return result;
   }

@@ -33,7 +33,7 @@ using files::to_ansi;
 
 void print_cannot_create(const std::string& name) {
   files::print_text(to_ansi(text::kCannotCreate));
-  files::print_raw(name);
+  files::print_argument(name);
   files::print_raw("\n");
 }
 
@@ -42,7 +42,7 @@ void print_cannot_create(const std::string& name) {
 bool may_overwrite(const std::string& name) {
   if (!files::file_exists(name) || platform::is_stream_device(name)) return true;
   files::print_text(to_ansi(text::kFileWord));
-  files::print_raw(name);
+  files::print_argument(name);
   files::print_text(to_ansi(text::kOverwriteQuestion));
   files::flush_output();
   const auto answer = platform::read_input_line();
@@ -141,7 +141,7 @@ int run_modes(const RunSettings& settings) {
       return 3;
     }
     files::print_text(to_ansi(text::kCreated));
-    files::print_raw(*settings.outputName);
+    files::print_argument(*settings.outputName);
     files::print_raw("\n");
   }
   return result;

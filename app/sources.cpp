@@ -87,7 +87,7 @@ std::unique_ptr<FileSource> FileSource::from_list(const RunSettings& settings,
   const std::string& listName = source->listName_;
   if (!source->list_.open(listName)) {
     files::print_text(to_ansi(text::kCannotOpenList));
-    files::print_raw(listName);
+    files::print_argument(listName);
     files::print_raw("\n");
     exitCode = 2;
     return nullptr;
@@ -108,7 +108,7 @@ std::unique_ptr<FileSource> FileSource::from_list(const RunSettings& settings,
   progress.progress_set_total(total);
   if (!source->list_.rewind()) {
     files::print_text(to_ansi(text::kCannotOpenList));
-    files::print_raw(listName);
+    files::print_argument(listName);
     files::print_raw("\n");
     exitCode = 2;
     return nullptr;

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/console.h"
+#include "text/escape.h"
 
 namespace verolt::files {
 
@@ -18,6 +19,11 @@ void print_raw(std::string_view text) {
 void print_text(std::string_view ansi) { print_raw(to_console_text(ansi)); }
 
 void print_name(std::string_view name) { print_raw(platform::name_to_console(name)); }
+
+void print_argument(std::string_view text) { print_raw(platform::argument_to_console(text)); }
+
+// A report is read on any system and terminal, so only what is a control everywhere is escaped.
+std::string report_name(std::string_view name) { return text::escape_controls(name, false); }
 
 void flush_output() {
   errno = 0;

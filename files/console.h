@@ -1,5 +1,6 @@
 // Console text output: what reaches the standard output, converted where the program's own
-// texts are concerned, and file names and echoed arguments as they are.
+// texts are concerned; file names and echoed arguments with their control bytes escaped, so that
+// none can draw on a terminal or start a line of its own.
 #pragma once
 
 #include <string>
@@ -17,10 +18,14 @@ struct OutputWriteError {
 std::string to_console_text(std::string_view ansi);
 
 // Standard output. Each throws OutputWriteError when the stream fails.
-void print_text(std::string_view ansi);  // a program text, converted
-void print_name(std::string_view name);  // a file name, as the console shows names
-void print_raw(std::string_view text);   // as it is: echoed arguments, hash values
+void print_text(std::string_view ansi);      // a program text, converted
+void print_name(std::string_view name);      // a file name, escaped, as the console shows names
+void print_argument(std::string_view text);  // an argument echoed as typed: escaped, unconverted
+void print_raw(std::string_view text);       // as it is: the program's ASCII, hash values
 void flush_output();
+// A name in a report line of an output file (not a hash or stream list, which keep names
+// exactly): its control bytes escaped, no conversion.
+std::string report_name(std::string_view name);
 // Standard error, as it is: for the run's last word when standard output has failed.
 void print_error(std::string_view text);
 // Flushes only when standard output is a terminal, where each line must show as it is printed

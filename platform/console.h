@@ -13,8 +13,12 @@ void initialise_console();
 
 // Console text: the program's own Windows-1251 texts in the console's character set.
 std::string ansi_to_console(std::string_view ansi);
-// A file name as it must appear on the console (names are already in the locale's set on POSIX).
+// A file name as it must appear on the console: its control bytes escaped (text/escape.h; the C1
+// controls too where the console's set is UTF-8), then in the console's set (names are already
+// in the locale's set on POSIX).
 std::string name_to_console(std::string_view name);
+// An argument echoed as it was typed: escaped as names are, never converted.
+std::string argument_to_console(std::string_view argument);
 
 // The console channel for progress and walk dots; never the standard output.
 bool console_channel_open();
@@ -23,7 +27,7 @@ bool output_is_terminal();
 void console_write(std::string_view text);
 
 // Text of a message box: the program's own Windows-1251 text around at most one file name,
-// which is shown as it is.
+// which is shown as name_to_console shows it (the system's box: its control bytes escaped).
 struct BoxText {
   std::string before;
   std::string name;

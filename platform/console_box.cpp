@@ -34,7 +34,7 @@ bool console_message_box(const BoxText& text, std::string_view title, BoxButtons
   std::string shown = "\n[ " + ansi_to_console(title) + " ]\n";
   if (errorIcon) shown += "(X) ";
   shown += ansi_to_console(text.before);
-  shown += name_to_console(text.name);
+  shown += name_to_console(text.name);  // escaped: a name must not draw on the terminal
   shown += ansi_to_console(text.after);
   if (shown.back() != '\n') shown += '\n';
   const bool terminal = input_is_terminal();

@@ -6,6 +6,7 @@
 #include <langinfo.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include <mutex>
 
 #include "platform/posix/codeset.h"
+#include "text/escape.h"
 
 namespace verolt::platform {
 
@@ -23,11 +25,23 @@ struct Converter {
   iconv_t cd{};
   bool open = false;
   bool initialised = false;
+  // A UTF-8 terminal obeys the C1 controls as well; the C locale counts as UTF-8.
+  bool utf8 = true;
 };
 
 Converter& converter() {
   static Converter instance;
   return instance;
+}
+
+// "UTF-8" as iconv and the C libraries spell it ("UTF-8", "utf8", "UTF8").
+bool is_utf8_name(const std::string& codeset) {
+  std::string letters;
+  for (const char c : codeset) {
+    if (c != '-' && c != '_')
+      letters.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+  }
+  return letters == "UTF8";
 }
 
 }  // namespace
@@ -49,7 +63,9 @@ void initialise_console() {
   std::lock_guard<std::mutex> guard(conv.lock);
   if (conv.initialised) return;
   conv.initialised = true;
-  const std::string target = console_codeset() + "//TRANSLIT";
+  const std::string codeset = console_codeset();
+  conv.utf8 = is_utf8_name(codeset);
+  const std::string target = codeset + "//TRANSLIT";
   conv.cd = ::iconv_open(target.c_str(), "CP1251");
   // iconv_open reports failure as (iconv_t)-1.
   conv.open = conv.cd != iconv_t(-1);  // NOLINT(performance-no-int-to-ptr)
@@ -89,7 +105,17 @@ std::string ansi_to_console(std::string_view ansi) {
   return out;
 }
 
-std::string name_to_console(std::string_view name) { return std::string(name); }
+std::string name_to_console(std::string_view name) { return argument_to_console(name); }
+
+std::string argument_to_console(std::string_view argument) {
+  Converter& conv = converter();
+  bool c1 = true;
+  {
+    std::lock_guard<std::mutex> guard(conv.lock);
+    c1 = conv.utf8;
+  }
+  return text::escape_controls(argument, c1);
+}
 
 // Asked once: progress asks for every read.
 bool console_channel_open() {

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/windows/win32.h"
+#include "text/escape.h"
 
 namespace verolt::platform {
 
@@ -26,7 +27,16 @@ std::string ansi_to_console(std::string_view ansi) {
   return text;
 }
 
-std::string name_to_console(std::string_view name) { return ansi_to_console(name); }
+// Escaped in its own Windows-1251 form: the bytes judged are the name's, and the escapes are
+// ASCII, which the OEM conversion keeps.
+std::string name_to_console(std::string_view name) {
+  return ansi_to_console(text::escape_controls(name, false));
+}
+
+// No C1 controls here: in Windows-1251, which arguments come in, 0x80-0x9F are letters.
+std::string argument_to_console(std::string_view argument) {
+  return text::escape_controls(argument, false);
+}
 
 namespace {
 
@@ -69,7 +79,7 @@ void use_console_boxes(bool on) { consoleBoxes = on; }
 bool message_box(const BoxText& text, std::string_view title, BoxButtons buttons, bool errorIcon) {
   // Scheduled tasks have nobody to click a box: they ask for the console's.
   if (consoleBoxes) return console_message_box(text, title, buttons, errorIcon);
-  const std::string body = text.before + text.name + text.after;
+  const std::string body = text.before + text::escape_controls(text.name, false) + text.after;
   const std::string caption(title);
   UINT style = buttons == BoxButtons::YesNo ? MB_YESNO : MB_OK;
   if (errorIcon) style |= MB_ICONERROR;

@@ -80,7 +80,7 @@ class BadInput : public E2ETest {
     bool failed = false;
     for (const auto& name : names) {
       if (name == "a.txt") continue;
-      out += con("Ошибка! Не могу открыть файл : ") + con_raw_name(name) + nl();
+      out += cannot_open_shown(name);
       failed = true;
     }
     return (failed ? out + con(kListSummary) + nl() : out) + created("out.lst");
@@ -267,7 +267,7 @@ TEST_F(BadInput, NamesOnDisk) {
   write("x\ny.nl", "abc");
   r = run({"*.nl", "nl.lst"});
   EXPECT_EQ(r.exitCode, 2) << r;
-  EXPECT_EQ(r.out, cannot_open_file("x\ny.nl") + con(kMaskSummary) + nl() + created("nl.lst"));
+  EXPECT_EQ(r.out, cannot_open_shown("x\ny.nl") + con(kMaskSummary) + nl() + created("nl.lst"));
   EXPECT_EQ(read("nl.lst"), ansi_line(kMaskSummary));
 
   // A 255-byte name has no room for ".hsh": the hash file is what fails, and is named.

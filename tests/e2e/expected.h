@@ -124,6 +124,37 @@ inline constexpr std::size_t kBigSize = 300000;
 inline constexpr std::string_view kBigSet2 =
     "38145892958CBDADECFDDD3129B9D33DF7E422A517DA3FCFD66441949840A685";
 
+// Bytes as the program shows them to people: each control byte (0x00-0x1F, 0x7F) as \xHH and,
+// with `c1`, each byte of a UTF-8 C1 control (C2 80..C2 9F) so.
+inline std::string escaped(std::string_view bytes, bool c1) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(bytes[i]);
+    const bool pair = c1 && byte == 0xC2 && i + 1 < bytes.size() &&
+                      (static_cast<unsigned char>(bytes[i + 1]) & 0xE0) == 0x80;
+    if (byte >= 0x20 && byte != 0x7F && !pair) {
+      out.push_back(bytes[i]);
+      continue;
+    }
+    for (std::size_t k = 0; k < (pair ? 2u : 1u); ++k) {
+      const auto b = static_cast<unsigned char>(bytes[i + k]);
+      out += "\\x";
+      out.push_back(kHex[b >> 4]);
+      out.push_back(kHex[b & 0x0F]);
+    }
+    if (pair) ++i;
+  }
+  return out;
+}
+// A name read as raw bytes, as the console shows it: escaped, the C1 controls too under the
+// runner's UTF-8 locale on POSIX (on Windows 0x80-0x9F are letters).
+inline std::string con_shown(std::string_view bytes) {
+  return con_raw_name(escaped(bytes, !target().windows));
+}
+// The same name in a line of a report file, which no terminal's set decides: control bytes only.
+inline std::string report_shown(std::string_view bytes) { return escaped(bytes, false); }
+
 // The two console lines of a file hashed without an output file.
 inline std::string con_pair(std::string_view utf8Name, std::string_view value) {
   return con_name(utf8Name) + nl() + std::string(value) + nl();
@@ -155,6 +186,10 @@ inline std::string cannot_create(std::string_view outputName) {
 // The console line of a file to hash that cannot be opened (a blank before the colon).
 inline std::string cannot_open_file(std::string_view utf8Name) {
   return con("Ошибка! Не могу открыть файл : ") + con_name(utf8Name) + nl();
+}
+// The same line for a name read as raw bytes, escaped as the console shows names.
+inline std::string cannot_open_shown(std::string_view bytes) {
+  return con("Ошибка! Не могу открыть файл : ") + con_shown(bytes) + nl();
 }
 // The console line of a list file that cannot be opened (no blank before the colon).
 inline std::string cannot_open_list(std::string_view listName) {
