@@ -178,7 +178,7 @@ class Report {
   void line(std::string_view message, const std::string& name) {
     if (output_.is_open()) {
       output_.write(to_ansi(message));
-      output_.write(name);
+      output_.write(files::report_name(name));
       output_.write("\n");
       return;
     }
@@ -218,9 +218,7 @@ bool is_trailer(const std::string& line) {
 bool read_audit_list(const RunSettings& settings, AuditList& list) {
   files::ListReader reader;
   if (!reader.open(*settings.auditList)) {
-    files::print_text(to_ansi(text::kCannotOpenList));
-    files::print_raw(*settings.auditList);
-    files::print_raw("\n");
+    print_cannot_open_list(*settings.auditList);
     return false;
   }
   list.id = reader.id();
@@ -238,9 +236,7 @@ bool read_audit_list(const RunSettings& settings, AuditList& list) {
   }
   // A list read in part would report what it could not read as new files.
   if (reader.failed()) {
-    files::print_text(to_ansi(text::kCannotOpenList));
-    files::print_raw(*settings.auditList);
-    files::print_raw("\n");
+    print_cannot_open_list(*settings.auditList);
     return false;
   }
   return true;
@@ -432,12 +428,12 @@ int run_audit(const RunSettings& settings, AuditList& list, files::OutputFile& o
     // A full disk shows only here, when the buffered bytes must reach the file.
     if (!output.close()) {
       files::print_text(to_ansi(text::kCannotCreate));
-      files::print_raw(*settings.outputName);
+      files::print_argument(*settings.outputName);
       files::print_raw("\n");
       result = 3;
     } else {
       files::print_text(to_ansi(text::kCreated));
-      files::print_raw(*settings.outputName);
+      files::print_argument(*settings.outputName);
       files::print_raw("\n");
     }
   }

@@ -14,6 +14,12 @@ namespace verolt::app {
 
 using files::to_ansi;
 
+void print_cannot_open_list(const std::string& name) {
+  files::print_text(to_ansi(text::kCannotOpenList));
+  files::print_argument(name);
+  files::print_raw("\n");
+}
+
 namespace {
 
 // A list written by the other build names its files in that build's form: a name missing as
@@ -86,9 +92,7 @@ std::unique_ptr<FileSource> FileSource::from_list(const RunSettings& settings,
   source->listName_ = settings.listName.value_or(kDefaultListName);
   const std::string& listName = source->listName_;
   if (!source->list_.open(listName)) {
-    files::print_text(to_ansi(text::kCannotOpenList));
-    files::print_argument(listName);
-    files::print_raw("\n");
+    print_cannot_open_list(listName);
     exitCode = 2;
     return nullptr;
   }
@@ -107,9 +111,7 @@ std::unique_ptr<FileSource> FileSource::from_list(const RunSettings& settings,
   }
   progress.progress_set_total(total);
   if (!source->list_.rewind()) {
-    files::print_text(to_ansi(text::kCannotOpenList));
-    files::print_argument(listName);
-    files::print_raw("\n");
+    print_cannot_open_list(listName);
     exitCode = 2;
     return nullptr;
   }
@@ -118,9 +120,7 @@ std::unique_ptr<FileSource> FileSource::from_list(const RunSettings& settings,
 
 bool FileSource::report_read_error() const {
   if (!isList_ || !list_.failed()) return false;
-  files::print_text(to_ansi(text::kCannotOpenList));
-  files::print_raw(listName_);
-  files::print_raw("\n");
+  print_cannot_open_list(listName_);
   return true;
 }
 

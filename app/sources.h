@@ -25,6 +25,9 @@ struct FileItem {
   bool listable = true;
 };
 
+// The console line of a list that cannot be opened or read to its end.
+void print_cannot_open_list(const std::string& name);
+
 class FileSource {
  public:
   // The files a mask selects, sorted, the output file left out; the progress total set.
