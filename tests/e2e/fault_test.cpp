@@ -57,12 +57,26 @@ TEST_F(Faults, ReadErrorInTheMiddleIsAFileThatCannotBeOpened) {
 }
 
 TEST_F(Faults, FullOrFailingOutputFileEndsWithCodeThree) {
+  // A re-recording that fails keeps the list recorded before, and a first one leaves no name.
+  const std::string old = list_line("abc.txt", kAbcSet2);
   for (const std::string variable : {"VEROLT_FAULT_WRITE", "VEROLT_FAULT_CLOSE"}) {
-    const std::string value = variable == "VEROLT_FAULT_WRITE" ? "out.lst:70" : "out.lst";
-    std::filesystem::remove(path("out.lst"));
-    const RunResult r = run_faulty({"*.*", "out.lst"}, variable, value);
-    EXPECT_EQ(r.exitCode, 3) << variable << r;
-    EXPECT_EQ(r.out, cannot_create("out.lst")) << variable;
+    for (const bool existed : {false, true}) {
+      const std::string value = variable == "VEROLT_FAULT_WRITE" ? "out.lst:70" : "out.lst";
+      std::filesystem::remove(path("out.lst"));
+      if (existed) write("out.lst", old);
+      const RunResult r = run_faulty({"*.*", "out.lst"}, variable, value, "y\n");
+      EXPECT_EQ(r.exitCode, 3) << variable << r;
+      EXPECT_EQ(r.out, (existed ? overwrite_prompt("out.lst") : "") + cannot_create("out.lst"))
+          << variable;
+      if (existed) {
+        EXPECT_EQ(read("out.lst"), old) << variable;
+      } else {
+        EXPECT_FALSE(exists("out.lst")) << variable;
+      }
+      for (const auto& entry : std::filesystem::directory_iterator(dir())) {
+        EXPECT_NE(entry.path().filename().string().rfind(".out.lst.", 0), 0u) << entry.path();
+      }
+    }
   }
 }
 

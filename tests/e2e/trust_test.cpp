@@ -146,6 +146,20 @@ TEST_F(Trust, ReplacedFileKeepsItsOwnerModeAndOtherLinks) {
   EXPECT_TRUE(leftovers("out.lst").empty());
 }
 
+TEST_F(Trust, FileInADirectoryWhereNothingCanBeMadeIsWrittenInPlace) {
+  VEROLT_AS_ROOT();
+  make_dir("fixed");
+  write("fixed/out.lst", "old\r\n");
+  // Even root makes no file in an immutable directory, but may still write the files in it.
+  if (run_process({"chattr", "+i", path("fixed")}, dir(), {}).exitCode != 0) {
+    GTEST_SKIP() << "no chattr, or a file system without the immutable flag";
+  }
+  const RunResult r = run_input({"abc.txt", p({"fixed", "out.lst"})}, "y\n");
+  (void)run_process({"chattr", "-i", path("fixed")}, dir(), {});
+  EXPECT_EQ(r.exitCode, 0) << r;
+  EXPECT_EQ(read("fixed/out.lst"), list_line("abc.txt", kAbcSet2));
+}
+
 TEST_F(Trust, StoppedRunLeavesTheOldFileWholeAndNothingBeside) {
   VEROLT_POSIX_ONLY();
   // Enough to hash for a while on one thread, even without sanitizers.
@@ -177,8 +191,9 @@ TEST_F(Trust, StoppedRunLeavesTheOldFileWholeAndNothingBeside) {
 TEST_F(Trust, OutputThatIsAListOfTheRunIsRefusedBeforeItIsTouched) {
   const std::string good = list_line("abc.txt", kAbcSet2);
   std::vector<std::vector<std::string>> cases = {
-      {"/t:self.lst", "self.lst"},       {"/l:self.lst", "self.lst"}, {"/f:self.lst", "self.lst"},
-      {"/m", "/l:self.lst", "self.lst"}, {"/a:self.lst", "*", "self.lst"},
+      {"/t:self.lst", "self.lst"},      {"/l:self.lst", "self.lst"},
+      {"/f:self.lst", "self.lst"},      {"/m", "/l:self.lst", "self.lst"},
+      {"/a:self.lst", "*", "self.lst"},
   };
   if (!target().windows) {
     // Under any other name.
