@@ -48,6 +48,11 @@ class WrittenFile {
   std::unique_ptr<State> state_;
 };
 
+// A name for the new file beside the file named `leaf` (a last part): "." + leaf + "." + six
+// random letters and digits, within the systems' limit on one name. Never the same twice in a
+// run, and unlikely to be anybody else's.
+std::string new_file_leaf(const std::string& leaf);
+
 // True when both names lead to one existing file (any spelling or link); looked at, not opened.
 bool same_existing_file(const std::string& a, const std::string& b);
 

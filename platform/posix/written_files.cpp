@@ -10,7 +10,6 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
-#include <random>
 
 #include "platform/posix/trusted_path.h"
 
@@ -94,16 +93,6 @@ void release(Pending*& pending) {
   pending->leaf = nullptr;
   pending->directory = -1;
   pending = nullptr;
-}
-
-std::string random_suffix() {
-  static std::mt19937_64 generator{std::random_device{}()};
-  static constexpr char kLetters[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
-  std::string suffix(6, 'x');
-  for (char& c : suffix) c = kLetters[pick(generator)];
-  return suffix;
 }
 
 FileId id_of(const struct stat& st) {
@@ -220,10 +209,8 @@ bool WrittenFile::create() {
       s.pendingStandIn = hold(directory, s.path.leaf, &s.standInStat);
     }
     const struct stat& model = s.existed ? s.old : s.standInStat;
-    // Room for the suffix within the system's limit on one name.
-    const std::string base = s.path.leaf.substr(0, 200);
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-      s.newLeaf = "." + base + "." + random_suffix();
+      s.newLeaf = new_file_leaf(s.path.leaf);
       fd = ::openat(directory, s.newLeaf.c_str(),
                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
       if (fd < 0 && errno != EEXIST) break;

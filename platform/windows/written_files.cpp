@@ -7,7 +7,6 @@
 #include <io.h>
 
 #include <atomic>
-#include <random>
 
 #include "platform/windows/trusted_path.h"
 #include "platform/windows/win32.h"
@@ -31,15 +30,6 @@ BOOL WINAPI remove_pending(DWORD /*event*/) {
 void install_stop_handler() {
   static const bool installed = SetConsoleCtrlHandler(remove_pending, TRUE) != 0;
   (void)installed;
-}
-
-std::string random_suffix() {
-  static std::mt19937_64 generator{std::random_device{}()};
-  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
-  std::string suffix(6, 'x');
-  for (char& c : suffix) c = kLetters[pick(generator)];
-  return suffix;
 }
 
 FileId id_of(HANDLE handle) {
@@ -173,11 +163,11 @@ bool WrittenFile::create() {
   while (cut > 0 && s.name[cut - 1] != '\\' && s.name[cut - 1] != '/' && s.name[cut - 1] != ':') {
     --cut;
   }
-  const std::string base = s.name.substr(cut, 200);
+  const std::string leaf = s.name.substr(cut);
   HANDLE handle = INVALID_HANDLE_VALUE;
   DWORD error = 0;
   for (int attempt = 0; attempt < 100 && handle == INVALID_HANDLE_VALUE; ++attempt) {
-    s.newLeaf = "." + base + "." + random_suffix();
+    s.newLeaf = new_file_leaf(leaf);
     s.newName = s.name.substr(0, cut) + s.newLeaf;
     handle = CreateFileA(s.newName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                          FILE_ATTRIBUTE_NORMAL, nullptr);

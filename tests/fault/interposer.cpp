@@ -133,28 +133,26 @@ void operator delete[](void* memory) noexcept { std::free(memory); }
 void operator delete(void* memory, std::size_t /*size*/) noexcept { std::free(memory); }
 void operator delete[](void* memory, std::size_t /*size*/) noexcept { std::free(memory); }
 
+// The mode that only a call with O_CREAT passes.
+#define VEROLT_CREATE_MODE(flags, mode)            \
+  mode_t mode = 0;                                 \
+  if (((flags)&O_CREAT) != 0) {                    \
+    va_list args;                                  \
+    va_start(args, flags);                         \
+    mode = static_cast<mode_t>(va_arg(args, int)); \
+    va_end(args);                                  \
+  }
+
 extern "C" {
 
 int open(const char* path, int flags, ...) {
-  mode_t mode = 0;
-  if ((flags & O_CREAT) != 0) {
-    va_list args;
-    va_start(args, flags);
-    mode = static_cast<mode_t>(va_arg(args, int));
-    va_end(args);
-  }
+  VEROLT_CREATE_MODE(flags, mode);
   static const auto real = next<int (*)(const char*, int, ...)>("open");
   return opened(real(path, flags, mode), path);
 }
 
 int open64(const char* path, int flags, ...) {
-  mode_t mode = 0;
-  if ((flags & O_CREAT) != 0) {
-    va_list args;
-    va_start(args, flags);
-    mode = static_cast<mode_t>(va_arg(args, int));
-    va_end(args);
-  }
+  VEROLT_CREATE_MODE(flags, mode);
   static const auto real = next<int (*)(const char*, int, ...)>("open64");
   return opened(real(path, flags, mode), path);
 }
@@ -162,25 +160,13 @@ int open64(const char* path, int flags, ...) {
 // Names resolved a directory at a time are opened relative to the directory: the last part is
 // what the rules see.
 int openat(int directory, const char* path, int flags, ...) {
-  mode_t mode = 0;
-  if ((flags & O_CREAT) != 0) {
-    va_list args;
-    va_start(args, flags);
-    mode = static_cast<mode_t>(va_arg(args, int));
-    va_end(args);
-  }
+  VEROLT_CREATE_MODE(flags, mode);
   static const auto real = next<int (*)(int, const char*, int, ...)>("openat");
   return opened(real(directory, path, flags, mode), path);
 }
 
 int openat64(int directory, const char* path, int flags, ...) {
-  mode_t mode = 0;
-  if ((flags & O_CREAT) != 0) {
-    va_list args;
-    va_start(args, flags);
-    mode = static_cast<mode_t>(va_arg(args, int));
-    va_end(args);
-  }
+  VEROLT_CREATE_MODE(flags, mode);
   static const auto real = next<int (*)(int, const char*, int, ...)>("openat64");
   return opened(real(directory, path, flags, mode), path);
 }
