@@ -147,13 +147,14 @@ ListOption list_option(std::string_view arg, std::string& listName) {
 #ifndef _WIN32
 // On POSIX an absolute path is no option unless it is one of the known ones (see is_option).
 bool is_known_option(std::string_view arg) {
-  static constexpr std::array<std::string_view, 10> kWords = {
-      "/calc", "/check", "/info", "/h0", "/h1", "/h2", "/p1", "/p2", "/m", "/r"};
+  static constexpr std::array<std::string_view, 12> kWords = {
+      "/calc", "/check", "/info", "/h0", "/h1", "/h2", "/p1", "/p2", "/m", "/r", "/d", "/g"};
   std::string ignored;
   return arg == "/?" || arg == "/help" ||
          std::any_of(kWords.begin(), kWords.end(),
                      [&](std::string_view word) { return equals_folded(arg, word); }) ||
-         list_option(arg, ignored) != ListOption::None || starts_folded(arg, "/a:");
+         list_option(arg, ignored) != ListOption::None || starts_folded(arg, "/a:") ||
+         starts_folded(arg, "/e:");
 }
 #endif
 
@@ -183,6 +184,11 @@ ParsedArguments unknown_argument(std::string_view arg, bool hint) {
 
 ParsedArguments audit_conflict() {
   files::print_text(to_ansi(text::kAuditConflict));
+  return exit_with(100);
+}
+
+ParsedArguments checksum_conflict() {
+  files::print_text(to_ansi(text::kChecksumConflict));
   return exit_with(100);
 }
 
@@ -247,6 +253,20 @@ ParsedArguments parse_arguments(const std::vector<std::string>& args) {
       s.auditList = std::string(arg.substr(3));
       continue;
     }
+    if (equals_folded(arg, "/d")) {
+      s.dotDirectories = true;
+      continue;
+    }
+    if (equals_folded(arg, "/g")) {
+      s.checksumFormat = true;
+      continue;
+    }
+    if (starts_folded(arg, "/e:")) {
+      // A mask that leaves out nothing is a slip, not a choice.
+      if (arg.size() == 3) return unknown_argument(arg, true);
+      s.excludes.emplace_back(arg.substr(3));
+      continue;
+    }
     if (equals_folded(arg, "/r")) {
       if (s.listName) return recursive_conflict();
       s.recursive = true;
@@ -266,6 +286,10 @@ ParsedArguments parse_arguments(const std::vector<std::string>& args) {
       s.outputName = std::move(s.maskArg);
       s.maskArg.reset();
     }
+  }
+  // The checksum tools' lines carry one value per file in one rendering.
+  if (s.checksumFormat && (s.streamMode || s.printFormat == files::PrintFormat::p1)) {
+    return checksum_conflict();
   }
   return parsed;
 }

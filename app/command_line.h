@@ -14,6 +14,12 @@ struct RunSettings {
   hash::Function function = hash::Function::gost94(2);
   files::PrintFormat printFormat = files::PrintFormat::p2;
   bool recursive = false;
+  // /d: with /r, directories whose names begin with a dot are entered too.
+  bool dotDirectories = false;
+  // /e:<mask>, each one: files and directories left out of a walk by their relative path.
+  std::vector<std::string> excludes;
+  // /g: hash lists in the line format of the GNU and BSD checksum tools.
+  bool checksumFormat = false;
   bool streamMode = false;
   bool verifyList = false;
   bool verifyStream = false;

@@ -17,6 +17,8 @@ inline constexpr std::string_view kRecursiveConflict =
     "Ошибка! Параметр /r не совместим с /l /t /f\n";
 inline constexpr std::string_view kAuditConflict =
     "Ошибка! Параметр /a: не совместим с /l /t /f /m\n";
+inline constexpr std::string_view kChecksumConflict =
+    "Ошибка! Параметр /g не совместим с /m /f /p1\n";
 inline constexpr std::string_view kFileWord = "Файл ";
 inline constexpr std::string_view kOverwriteQuestion = " уже существует!\nПерезаписать? (Y/N): ";
 inline constexpr std::string_view kCannotCreate = "Ошибка создания файла: ";

@@ -97,11 +97,29 @@ TEST(ArgumentLoop, ErrorsEndTheRunWithTheirMessages) {
     EXPECT_EQ(out, shown("Ошибка! Параметр /r не совместим с /l /t /f\n")) << args[0] << args[1];
   }
 
-  for (const char* arg : {"/", "/x", "/Help", "/h3", "/l-"}) {
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {"/g", "/m"}, {"/M", "/G"}, {"/f:x", "/g"}, {"/g", "/p1"}, {"/p2", "/p1", "/g"}}) {
+    parsed = parse_quietly(args, &out);
+    EXPECT_EQ(parsed.exitCode, 100);
+    EXPECT_EQ(out, shown("Ошибка! Параметр /g не совместим с /m /f /p1\n")) << args[0] << args[1];
+  }
+  EXPECT_EQ(parse_quietly({"/g", "/p1", "/p2"}).outcome, Outcome::Run);
+
+  for (const char* arg : {"/", "/x", "/Help", "/h3", "/l-", "/e:", "/E:"}) {
     parsed = parse_quietly({arg}, &out);
     EXPECT_EQ(parsed.outcome, Outcome::Exit) << arg;
     EXPECT_EQ(out.rfind(shown("Ошибка! Неизвестный параметр: "), 0), 0U) << arg;
   }
+}
+
+TEST(ArgumentLoop, WalkOptionsCollectEveryExclusionInOrder) {
+  const ParsedArguments parsed =
+      parse_quietly({"/D", "/r", "/e:*.tmp", "/E:cache/*", "/e:/abs/x", "*", "out.hsh"});
+  ASSERT_EQ(parsed.outcome, Outcome::Run);
+  EXPECT_TRUE(parsed.settings.dotDirectories);
+  EXPECT_EQ(parsed.settings.excludes, (std::vector<std::string>{"*.tmp", "cache/*", "/abs/x"}));
+  EXPECT_EQ(parsed.settings.maskArg, "*");
+  EXPECT_EQ(parsed.settings.outputName, "out.hsh");
 }
 
 TEST(ArgumentLoop, HelpStopsAtOnceButNotAfterAnError) {
