@@ -41,6 +41,7 @@ struct Counts {
   std::uint64_t fresh = 0;
   std::uint64_t unread = 0;
   std::uint64_t valueless = 0;
+  std::uint64_t moved = 0;
 };
 
 // Where a path stands in the order of a list: as the walk sorts its entries.
@@ -172,18 +173,34 @@ class Unseen {
   std::optional<std::string> startForm_;
 };
 
+// The report is read by people: the program's texts in their character set; names escaped.
 class Report {
  public:
   explicit Report(files::OutputFile& output) : output_(output) {}
   void line(std::string_view message, const std::string& name) {
     if (output_.is_open()) {
-      output_.write(to_ansi(message));
+      output_.write(files::report_text(to_ansi(message)));
       output_.write(files::report_name(name));
       output_.write("\n");
       return;
     }
     files::print_text(to_ansi(message));
     files::print_name(name);
+    files::print_raw("\n");
+  }
+  void moved(const std::string& from, const std::string& to) {
+    if (output_.is_open()) {
+      output_.write(files::report_text(to_ansi(text::kMovedLine)));
+      output_.write(files::report_name(from));
+      output_.write(text::kMovedArrow);
+      output_.write(files::report_name(to));
+      output_.write("\n");
+      return;
+    }
+    files::print_text(to_ansi(text::kMovedLine));
+    files::print_name(from);
+    files::print_raw(text::kMovedArrow);
+    files::print_name(to);
     files::print_raw("\n");
   }
 
@@ -196,7 +213,7 @@ std::string summary_text(const Counts& c) {
   return to_ansi(text::kAuditSummary) + n(c.listed) + to_ansi(text::kAuditChecked) + n(c.checked) +
          to_ansi(text::kAuditRight) + n(c.right) + to_ansi(text::kAuditChanged) + n(c.changed) +
          to_ansi(text::kAuditAbsent) + n(c.absent) + to_ansi(text::kAuditNew) + n(c.fresh) +
-         to_ansi(text::kAuditUnread) + n(c.unread) + "\n";
+         to_ansi(text::kAuditUnread) + n(c.unread) + to_ansi(text::kAuditMoved) + n(c.moved) + "\n";
 }
 
 // The program's own last lines, which a list may end with: no file's names.
@@ -213,6 +230,21 @@ bool is_trailer(const std::string& line) {
   return std::find(kTrailers.begin(), kTrailers.end(), line) != kTrailers.end();
 }
 
+// The value a list gives a file it could not open: its name, a TAB and the mark.
+bool holds_open_failure(std::string_view line) {
+  static const std::string kMark = [] {
+    const std::string mark = to_ansi(text::kOpenErrorInList);
+    return "\t" + mark.substr(0, mark.size() - 1);
+  }();
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+  return line.size() > kMark.size() && line.substr(line.size() - kMark.size()) == kMark;
+}
+
+// A key for the values of absent names, which a moved file is looked up by.
+std::string value_key(const hash::Value& value) {
+  return std::string(reinterpret_cast<const char*>(value.data()), value.size());
+}
+
 }  // namespace
 
 bool read_audit_list(const RunSettings& settings, AuditList& list) {
@@ -225,6 +257,7 @@ bool read_audit_list(const RunSettings& settings, AuditList& list) {
   std::string line;
   while (reader.read_line(line)) {
     Listed entry;
+    entry.openFailed = holds_open_failure(line);
     const files::ParseResult parsed =
         files::parse_hash_line(line, settings.function, entry.value, settings.printFormat);
     if (parsed == files::TOTAL_LINE) break;
@@ -338,18 +371,29 @@ int run_audit(const RunSettings& settings, AuditList& list, files::OutputFile& o
     }
     absent.push_back(i);
   }
-  std::vector<files::FileEntry> absentKeys;
-  absentKeys.reserve(absent.size());
-  for (const std::size_t i : absent) absentKeys.push_back(entry_of(listed[i].name));
-  std::vector<std::size_t> order(absent.size());
-  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-    return files::compare_entries(absentKeys[a], absentKeys[b]) < 0;
-  });
+  // A new file may be an absent one moved, known by its value: then nothing can be reported
+  // until every file is hashed, and the lines wait for the end of the hashing.
+  std::unordered_map<std::string, std::vector<std::size_t>> absentByValue;
+  for (const std::size_t i : absent) {
+    if (listed[i].usable) absentByValue[value_key(listed[i].value)].push_back(i);
+  }
+  const bool movesPossible = !absentByValue.empty();
 
   Counts counts;
   counts.listed = listed.size() - duplicates - passedOver;
   Report report(output);
+  std::vector<std::size_t> order;
+  std::vector<files::FileEntry> absentKeys;
+  const auto sort_absent = [&] {
+    absentKeys.clear();
+    absentKeys.reserve(absent.size());
+    for (const std::size_t i : absent) absentKeys.push_back(entry_of(listed[i].name));
+    order.resize(absent.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+      return files::compare_entries(absentKeys[a], absentKeys[b]) < 0;
+    });
+  };
   // The absent names and the unread directories that come before `key` (all when null), merged.
   std::size_t nextAbsent = 0;
   std::size_t nextUnseen = 0;
@@ -376,6 +420,41 @@ int run_audit(const RunSettings& settings, AuditList& list, files::OutputFile& o
     }
   };
 
+  // What a selected file's turn says; the lines the walk's names decide come in their order.
+  enum class Verdict : std::uint8_t { none, fresh, changed, unread, valueless };
+  constexpr std::size_t kNotMoved = SIZE_MAX;
+  std::vector<std::size_t> movedFrom;  // by file, with moves possible: the absent line it was
+  const auto say = [&](std::size_t i, const std::string& name, Verdict verdict) {
+    if (verdict == Verdict::none) return;
+    if (nextAbsent < order.size() || nextUnseen < unseenCount) {
+      const files::FileEntry key = entry_of(name);
+      report_before(&key);
+    }
+    switch (verdict) {
+      case Verdict::fresh:
+        if (movesPossible && movedFrom[i] != kNotMoved) {
+          report.moved(listed[movedFrom[i]].name, name);
+          ++counts.moved;
+        } else {
+          report.line(text::kNewFileLine, name);
+          ++counts.fresh;
+        }
+        break;
+      case Verdict::changed:
+        report.line(text::kWrongHashLine, listed[role[i]].name);
+        break;
+      case Verdict::unread:
+        report.line(text::kCannotOpenFile, listed[role[i]].name);
+        break;
+      case Verdict::valueless:
+        report.line(text::kMissingHashLine, listed[role[i]].name);
+        break;
+      case Verdict::none:
+        break;
+    }
+  };
+  if (!movesPossible) sort_absent();
+
   std::vector<platform::FileId> readAtTurn;
   for (const auto& id :
        {output.id(), platform::standard_stream_id(false), platform::standard_stream_id(true)}) {
@@ -384,47 +463,82 @@ int run_audit(const RunSettings& settings, AuditList& list, files::OutputFile& o
   // No boxes here: results may be waited for in runs.
   FileHashQueue files(*source, environment().engine, settings.function, progress,
                       environment().threads, std::move(readAtTurn), true);
+  std::vector<Verdict> verdicts;
+  if (movesPossible) {
+    verdicts.reserve(role.size());
+    movedFrom.assign(role.size(), kNotMoved);
+  }
   FileItem item;
   hash::Value value{};
   for (std::size_t i = 0; files.next(item); ++i) {
-    if (nextAbsent < order.size() || nextUnseen < unseenCount) {
-      const files::FileEntry key = entry_of(item.name);
-      report_before(&key);
-    }
     const bool hashed = files.result(value);
     const std::uint32_t r = role[i];
-    if (r == kLeftOut) continue;
+    Verdict verdict = Verdict::none;
     if (r == kNew) {
-      report.line(text::kNewFileLine, item.name);
-      ++counts.fresh;
-      continue;
+      verdict = Verdict::fresh;
+      // The first absent name of that value in list order not yet taken was moved here.
+      if (movesPossible && hashed) {
+        const auto found = absentByValue.find(value_key(value));
+        if (found != absentByValue.end() && !found->second.empty()) {
+          movedFrom[i] = found->second.front();
+          listed[movedFrom[i]].matched = true;
+          found->second.erase(found->second.begin());
+        }
+      }
+    } else if (r != kLeftOut) {
+      const Listed& line = listed[r];
+      if (line.openFailed) {
+        // Recorded as a file that could not be opened: it agrees while that holds.
+        ++counts.checked;
+        if (hashed) {
+          verdict = Verdict::changed;
+          ++counts.changed;
+        } else {
+          ++counts.right;
+        }
+      } else if (!line.usable) {
+        verdict = Verdict::valueless;
+        ++counts.valueless;
+      } else {
+        ++counts.checked;
+        if (!hashed) {
+          verdict = Verdict::unread;
+          ++counts.unread;
+        } else if (value == line.value) {
+          ++counts.right;
+        } else {
+          verdict = Verdict::changed;
+          ++counts.changed;
+        }
+      }
     }
-    const Listed& line = listed[r];
-    if (!line.usable) {
-      report.line(text::kMissingHashLine, line.name);
-      ++counts.valueless;
-      continue;
-    }
-    ++counts.checked;
-    if (!hashed) {
-      report.line(text::kCannotOpenFile, line.name);
-      ++counts.unread;
-    } else if (value == line.value) {
-      ++counts.right;
+    if (movesPossible) {
+      verdicts.push_back(verdict);
     } else {
-      report.line(text::kWrongHashLine, line.name);
-      ++counts.changed;
+      say(i, item.name, verdict);
     }
+  }
+  if (movesPossible) {
+    // The absent names no file was moved from are reported as absent.
+    absent.erase(std::remove_if(absent.begin(), absent.end(),
+                                [&](std::size_t i) { return listed[i].matched; }),
+                 absent.end());
+    sort_absent();
+    std::size_t i = 0;
+    source->visit_names([&](const std::string& name) {
+      if (i < verdicts.size()) say(i, name, verdicts[i]);
+      ++i;
+    });
   }
   report_before(nullptr);
 
   const std::string summary = summary_text(counts);
   int result = 0;
-  if (counts.changed + counts.absent + counts.fresh > 0) result = 1;
+  if (counts.changed + counts.absent + counts.fresh + counts.moved > 0) result = 1;
   if (counts.unread > 0) result = 2;
   if (counts.valueless > 0) result = 3;
   if (output.is_open()) {
-    output.write(summary);
+    output.write(files::report_text(summary));
     // A full disk shows only here, when the buffered bytes must reach the file.
     if (!output.close()) {
       files::print_text(to_ansi(text::kCannotCreate));

@@ -19,7 +19,8 @@ struct AuditList {
   struct Line {
     std::string name;  // as the list holds it, and as every report shows it
     hash::Value value;
-    bool usable = false;  // the line held a value of the run's function
+    bool usable = false;      // the line held a value of the run's function
+    bool openFailed = false;  // it holds the mark of a file that could not be opened
     bool matched = false;
   };
   std::vector<Line> lines;  // each name once: its first line counts

@@ -56,6 +56,9 @@ inline constexpr std::string_view kAuditChanged = ", искажено ";
 inline constexpr std::string_view kAuditAbsent = ", не найдено ";
 inline constexpr std::string_view kAuditNew = ", новых ";
 inline constexpr std::string_view kAuditUnread = ", не прочитано ";
+inline constexpr std::string_view kAuditMoved = ", перемещено ";
+inline constexpr std::string_view kMovedLine = "Перемещен файл: ";
+inline constexpr std::string_view kMovedArrow = " -> ";
 
 // Single-file modes.
 inline constexpr std::string_view kNoNames = "Ошибка! Не заданы имена файлов!\n";

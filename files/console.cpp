@@ -25,6 +25,8 @@ void print_argument(std::string_view text) { print_raw(platform::argument_to_con
 // A report is read on any system and terminal, so only what is a control everywhere is escaped.
 std::string report_name(std::string_view name) { return text::escape_controls(name, false); }
 
+std::string report_text(std::string_view ansi) { return platform::ansi_to_report(ansi); }
+
 void flush_output() {
   errno = 0;
   // A failure met by an earlier flush (before a box) stays in the stream's error flag.

@@ -26,6 +26,8 @@ void flush_output();
 // A name in a report line of an output file (not a hash or stream list, which keep names
 // exactly): its control bytes escaped, no conversion.
 std::string report_name(std::string_view name);
+// A program text in a report written for people: the audit's.
+std::string report_text(std::string_view ansi);
 // Standard error, as it is: for the run's last word when standard output has failed.
 void print_error(std::string_view text);
 // Flushes only when standard output is a terminal, where each line must show as it is printed

@@ -13,6 +13,10 @@ void initialise_console();
 
 // Console text: the program's own Windows-1251 texts in the console's character set.
 std::string ansi_to_console(std::string_view ansi);
+// The program's own texts in a report written for people (the audit's): in the console's set on
+// POSIX, where names are in the locale's set too, so that the report reads whole; Windows-1251 on
+// Windows, as its names are.
+std::string ansi_to_report(std::string_view ansi);
 // A file name as it must appear on the console: its control bytes escaped (text/escape.h; the C1
 // controls too where the console's set is UTF-8), then in the console's set (names are already
 // in the locale's set on POSIX).

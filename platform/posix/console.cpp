@@ -105,6 +105,8 @@ std::string ansi_to_console(std::string_view ansi) {
   return out;
 }
 
+std::string ansi_to_report(std::string_view ansi) { return ansi_to_console(ansi); }
+
 std::string name_to_console(std::string_view name) { return argument_to_console(name); }
 
 std::string argument_to_console(std::string_view argument) {

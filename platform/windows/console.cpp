@@ -27,6 +27,8 @@ std::string ansi_to_console(std::string_view ansi) {
   return text;
 }
 
+std::string ansi_to_report(std::string_view ansi) { return std::string(ansi); }
+
 // Escaped in its own Windows-1251 form: the bytes judged are the name's, and the escapes are
 // ASCII, which the OEM conversion keeps.
 std::string name_to_console(std::string_view name) {

@@ -25,11 +25,17 @@ struct Difference {
 };
 
 std::string summary(int listed, int checked, int right, int changed, int absent, int fresh,
-                    int unread) {
+                    int unread, int moved = 0) {
   return "Итого: в списке " + std::to_string(listed) + ", проверено " + std::to_string(checked) +
          ", верных " + std::to_string(right) + ", искажено " + std::to_string(changed) +
          ", не найдено " + std::to_string(absent) + ", новых " + std::to_string(fresh) +
-         ", не прочитано " + std::to_string(unread) + "\n";
+         ", не прочитано " + std::to_string(unread) + ", перемещено " + std::to_string(moved) +
+         "\n";
+}
+
+// The report is read by people: the program's texts in the locale's set on POSIX (UTF-8 here).
+std::string report_text(std::string_view utf8) {
+  return target().windows ? ansi(utf8) : std::string(utf8);
 }
 
 constexpr std::string_view kChanged = "Ошибка! Хэш файла не верен! Файл искажен! Имя файла: ";
@@ -101,9 +107,9 @@ TEST_F(Audit, EveryDifferenceOnceInListOrderWithTheSummaryLast) {
     r = run(args);
     EXPECT_EQ(r.exitCode, 3) << r;
     std::string report;
-    for (const Difference& d : lines) report += ansi(d.message) + list_name(d.name) + "\r\n";
+    for (const Difference& d : lines) report += report_text(d.message) + list_name(d.name) + "\r\n";
     EXPECT_EQ(escape(read("report.txt")),
-              escape(report + ansi(total.substr(0, total.size() - 1)) + "\r\n"));
+              escape(report + report_text(total.substr(0, total.size() - 1)) + "\r\n"));
     EXPECT_EQ(escape(r.out), escape(created("report.txt") + con(total)));
   }
 }
@@ -222,7 +228,7 @@ TEST_F(Audit, LinesNamingTheListOrTheReportArePassedOver) {
       EXPECT_EQ(r.out, con(total));
     } else {
       EXPECT_EQ(r.out, overwrite_prompt(c.args[2]) + created(c.args[2]) + con(total));
-      EXPECT_EQ(read("report.txt"), ansi(total.substr(0, total.size() - 1)) + "\r\n");
+      EXPECT_EQ(read("report.txt"), report_text(total.substr(0, total.size() - 1)) + "\r\n");
     }
     EXPECT_EQ(read("state.hsh"), list);
   }
@@ -356,7 +362,7 @@ TEST_F(AuditUnseen, UnreadableDirectoriesAreUnreadWhereTheySort) {
     std::string report;
     for (const Difference& d : c.lines) {
       console += con(d.message) + con_name(d.name) + nl();
-      report += ansi(d.message) + list_name(d.name) + "\r\n";
+      report += report_text(d.message) + list_name(d.name) + "\r\n";
     }
     EXPECT_EQ(escape(r.out), escape(console + con(c.total)));
     // The same in a report.
@@ -365,7 +371,7 @@ TEST_F(AuditUnseen, UnreadableDirectoriesAreUnreadWhereTheySort) {
     r = run_as_user(args, c.cwd);
     EXPECT_EQ(r.exitCode, c.code) << r;
     EXPECT_EQ(escape(read("report.txt")),
-              escape(report + ansi(c.total.substr(0, c.total.size() - 1)) + "\r\n"));
+              escape(report + report_text(c.total.substr(0, c.total.size() - 1)) + "\r\n"));
     ::chmod(path(c.locked).c_str(), 0755);
   }
 }
