@@ -72,6 +72,8 @@ inline constexpr std::string_view kSingleWrongHash =
 inline constexpr std::string_view kSingleRightHash =
     "Хэш файла верен. Файл не был искажен.\nИмя файла: ";
 
+// "--version": the package's version on a line of its own, after the banner's first.
+inline constexpr std::string_view kVersionPackage = "Версия пакета: ";
 // "--version": the engine and the hashing threads, on the line after the banner's first.
 inline constexpr std::string_view kVersionEngine = "Движок хэш-функции: ";
 inline constexpr std::string_view kVersionThreads = ", потоков хэширования: ";

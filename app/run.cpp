@@ -147,10 +147,13 @@ int run_modes(const RunSettings& settings) {
   return result;
 }
 
-// The banner's first line, then the engine and thread count that a run would use.
+// The banner's first line, the package's version, then the engine and thread count that a run
+// would use.
 void print_version() {
   const std::string banner = banner_text();
   files::print_text(banner.substr(0, banner.find('\n') + 1));
+  files::print_text(to_ansi(text::kVersionPackage));
+  files::print_raw(VEROLT_PACKAGE_VERSION "\n");
   files::print_text(to_ansi(text::kVersionEngine));
   files::print_raw(hash::engine_name(environment().engine));
   files::print_text(to_ansi(text::kVersionThreads));

@@ -45,7 +45,8 @@ TEST_F(GnuOptions, VersionAloneNamesEngineAndThreads) {
   const std::string banner = run({"/?"}).out;
   const std::string firstLine = banner.substr(0, banner.find(nl()) + nl().size());
   ASSERT_EQ(firstLine.rfind(con(kBannerStart), 0), 0U) << escape(firstLine);
-  EXPECT_EQ(r.out, firstLine + con("Движок хэш-функции: portable, потоков хэширования: 3\n"));
+  EXPECT_EQ(r.out, firstLine + con("Версия пакета: " VEROLT_PACKAGE_VERSION "\n") +
+                       con("Движок хэш-функции: portable, потоков хэширования: 3\n"));
 }
 
 TEST_F(GnuOptions, BesideOtherArgumentsTheyAreOperands) {
