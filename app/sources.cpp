@@ -47,8 +47,10 @@ std::unique_ptr<FileSource> FileSource::from_mask(const RunSettings& settings,
   std::unique_ptr<FileSource> source(new FileSource());
   source->prefix_ = target.prefix;
   source->files_ = files::find_files(
-      target.mask, target.prefix, target.prefix.size(), settings.recursive,
-      [] { platform::console_write("."); }, progress.shown(), &source->unreadable_);
+      target.mask, target.prefix, target.prefix.size(),
+      {settings.recursive, settings.dotDirectories, progress.shown(),
+       files::Exclusions(settings.excludes)},
+      [] { platform::console_write("."); }, &source->unreadable_);
   files::FileTable& table = source->files_;
   if (table.empty() && emptyIsError) {
     const std::string message = to_ansi(text::kNoFilesFound);

@@ -363,17 +363,20 @@ namespace {
 
 class Walk {
  public:
-  Walk(FileTable& table, std::size_t prefixLength, bool sizes, const DotSink& dot,
+  Walk(FileTable& table, std::size_t prefixLength, const WalkOptions& options, const DotSink& dot,
        std::vector<std::string>* unreadable)
       : table_(table),
         prefixLength_(prefixLength),
-        sizes_(sizes),
+        options_(options),
+        excluding_(!options.exclusions.empty()),
         dot_(dot),
         unreadable_(unreadable) {}
 
   // The files in `directory` that `mask` selects and, with `recurse`, below its subdirectories;
-  // how many. `directory` is borrowed to name the subdirectories and given back as it came.
-  std::size_t walk(const std::string& mask, std::string& directory, bool recurse) {
+  // how many. `directory` is borrowed to name the subdirectories and given back as it came;
+  // `place` is where it stands for the exclusions.
+  std::size_t walk(const std::string& mask, std::string& directory, bool recurse,
+                   const Exclusions::Place& place) {
     struct Subdirectory {
       std::string name;
       std::size_t filesBefore;  // the files of this directory listed before it
@@ -386,17 +389,18 @@ class Walk {
     {
       // The listing is taken whole before descending, so a deep tree holds no open search per
       // level.
-      platform::DirectorySearch search(sizes_);
+      platform::DirectorySearch search(options_.sizes);
       platform::FoundEntry found;
       for (bool more = search.find_first(directory, mask, found); more;
            more = search.find_next(found)) {
         if (found.isLinkedDirectory) continue;
         if (found.isDirectory) {
-          if (recurse && !found.name.empty() && found.name.front() != '.') {
+          if (recurse && enters(found.name) && !(excluding_ && place.excludes(found.name))) {
             subdirectories.push_back({found.name, ownFiles, 0});
           }
           continue;
         }
+        if (excluding_ && place.excludes(found.name)) continue;
         if (!number) number = table_.add_directory(relative(directory));
         table_.add_file(*number, found.name, found.size);
         ++ownFiles;
@@ -420,7 +424,8 @@ class Walk {
       const std::size_t length = directory.size();
       directory += subdirectory->name;
       directory += platform::kSeparator;
-      subdirectory->files = walk("*.*", directory, true);
+      subdirectory->files =
+          walk("*.*", directory, true, excluding_ ? place.below(subdirectory->name) : place);
       directory.resize(length);
     }
 
@@ -438,6 +443,12 @@ class Walk {
   }
 
  private:
+  // "." and ".." are never entered; other names with a leading dot only when asked for.
+  bool enters(std::string_view name) const {
+    if (name.empty() || name == "." || name == "..") return false;
+    return name.front() != '.' || options_.dotDirectories;
+  }
+
   std::string_view relative(std::string_view directory) const {
     std::string_view path = directory.substr(std::min(prefixLength_, directory.size()));
     if (!path.empty() && platform::is_separator(path.back())) path.remove_suffix(1);
@@ -452,7 +463,8 @@ class Walk {
 
   FileTable& table_;
   std::size_t prefixLength_;
-  bool sizes_;
+  const WalkOptions& options_;
+  bool excluding_;
   const DotSink& dot_;
   std::vector<std::string>* unreadable_;
 };
@@ -470,13 +482,66 @@ Target split_target(const std::string& target) {
   return result;
 }
 
+// ---- exclusions ----
+
+namespace {
+
+constexpr text::PathStyle kPathStyle =
+    platform::kSeparator == '\\' ? text::PathStyle::windows : text::PathStyle::posix;
+
+}  // namespace
+
+Exclusions::Exclusions(const std::vector<std::string>& masks) {
+  for (const std::string& text : masks) {
+    text::PathMask mask(text, kPathStyle);
+    (mask.anchored() ? whole_ : lastPart_).push_back(std::move(mask));
+  }
+}
+
+bool Exclusions::excludes(std::string_view relativePath) const {
+  const auto covers = [relativePath](const text::PathMask& mask) {
+    return mask.covers(relativePath);
+  };
+  return std::any_of(lastPart_.begin(), lastPart_.end(), covers) ||
+         std::any_of(whole_.begin(), whole_.end(), covers);
+}
+
+Exclusions::Place Exclusions::top() const {
+  Place place(*this);
+  place.open_.resize(whole_.size());
+  for (std::size_t i = 0; i < whole_.size(); ++i) place.open_[i] = i;
+  return place;
+}
+
+bool Exclusions::Place::excludes(std::string_view name) const {
+  for (const text::PathMask& mask : exclusions_->lastPart_) {
+    if (mask.part_matches(0, name)) return true;
+  }
+  for (const std::size_t i : open_) {
+    const text::PathMask& mask = exclusions_->whole_[i];
+    if (mask.parts() == depth_ + 1 && mask.part_matches(depth_, name)) return true;
+  }
+  return false;
+}
+
+Exclusions::Place Exclusions::Place::below(std::string_view name) const {
+  Place place(*exclusions_);
+  place.depth_ = depth_ + 1;
+  for (const std::size_t i : open_) {
+    const text::PathMask& mask = exclusions_->whole_[i];
+    if (mask.parts() > depth_ + 1 && mask.part_matches(depth_, name)) place.open_.push_back(i);
+  }
+  return place;
+}
+
 FileTable find_files(const std::string& mask, const std::string& directory,
-                     std::size_t prefixLength, bool recurse, const DotSink& dot, bool sizes,
+                     std::size_t prefixLength, const WalkOptions& options, const DotSink& dot,
                      std::vector<std::string>* unreadable) {
   FileTable table;
   std::string walked = directory;
-  Walk(table, prefixLength, sizes, dot, unreadable)
-      .walk(mask.empty() ? std::string("*.*") : mask, walked, recurse);
+  Walk(table, prefixLength, options, dot, unreadable)
+      .walk(mask.empty() ? std::string("*.*") : mask, walked, options.recurse,
+            options.exclusions.top());
   return table;
 }
 

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text/mask.h"
+
 namespace verolt::files {
 
 // One file: views into the table that holds it, valid until the table is changed or destroyed.
@@ -80,16 +82,65 @@ class FileTable {
 // Called when a dot (one per hundred files of a directory) is due.
 using DotSink = std::function<void()>;
 
+// The masks that leave files and directories out of a walk by their path relative to its
+// starting directory (see text::PathMask); a directory left out is not entered. On Windows "\"
+// in a mask is a separator as "/" is.
+class Exclusions {
+ public:
+  Exclusions() = default;
+  explicit Exclusions(const std::vector<std::string>& masks);
+
+  bool empty() const { return lastPart_.empty() && whole_.empty(); }
+  // Whether a walk leaves out what `relativePath` names (parts separated by the platform's
+  // separator or "/"): it matches a mask, or a directory on the way to it does.
+  bool excludes(std::string_view relativePath) const;
+
+  // A directory a walk has reached, which tests names one at a time and joins no paths: the
+  // masks with a separator whose leading parts its path has matched are kept in play.
+  class Place {
+   public:
+    // Whether the entry `name` of this directory is left out.
+    bool excludes(std::string_view name) const;
+    // The place of its subdirectory `name`.
+    Place below(std::string_view name) const;
+
+   private:
+    friend class Exclusions;
+    explicit Place(const Exclusions& exclusions) : exclusions_(&exclusions) {}
+
+    const Exclusions* exclusions_;
+    std::size_t depth_ = 0;          // parts of the directory's relative path
+    std::vector<std::size_t> open_;  // indexes into whole_
+  };
+  // The walk's starting directory.
+  Place top() const;
+
+ private:
+  std::vector<text::PathMask> lastPart_;  // masks without a separator
+  std::vector<text::PathMask> whole_;     // masks with one
+};
+
+struct WalkOptions {
+  // Every file below the matching subdirectories too.
+  bool recurse = false;
+  // With `recurse`: directories whose names begin with a dot are entered as well.
+  bool dotDirectories = false;
+  // Without, the sizes may be left 0, which spares a status call per file where nobody sees the
+  // progress.
+  bool sizes = true;
+  Exclusions exclusions;
+};
+
 // Every file that `mask` selects in `directory` (a prefix: empty or ending with a separator) and,
-// with `recurse`, every file below the matching subdirectories, in the order of the walk. The
-// relative directories start after `prefixLength` bytes (at most the length of `directory`).
-// Without `sizes` the sizes may be left 0, which spares a status call per file where nobody sees
-// the progress. With `unreadable`, each directory the walk selects but cannot search or read to
-// its end (not one that is missing) is added to it as a relative directory (empty for
-// `directory` itself), in the order of the walk; what it gave before failing stays in the table.
+// with `recurse`, every file below the matching subdirectories, in the order of the walk; what
+// the exclusions name, relative to `directory`, left out. The relative directories of the
+// entries start after `prefixLength` bytes (at most the length of `directory`). With
+// `unreadable`, each directory the walk selects but cannot search or read to its end (not one
+// that is missing) is added to it as a relative directory (empty for `directory` itself), in the
+// order of the walk; what it gave before failing stays in the table.
 FileTable find_files(const std::string& mask, const std::string& directory,
-                     std::size_t prefixLength, bool recurse, const DotSink& dot, bool sizes = true,
-                     std::vector<std::string>* unreadable = nullptr);
+                     std::size_t prefixLength, const WalkOptions& options,
+                     const DotSink& dot = nullptr, std::vector<std::string>* unreadable = nullptr);
 
 // prefix + dir + separator + name, or prefix + name at the top; the second form reuses the
 // storage of `path`.

@@ -18,11 +18,19 @@ namespace {
 namespace fs = std::filesystem;
 using verolt::files::compare_entries;
 using verolt::files::entry_path;
+using verolt::files::Exclusions;
 using verolt::files::FileEntry;
 using verolt::files::FileTable;
 using verolt::files::find_files;
 using verolt::files::split_target;
+using verolt::files::WalkOptions;
 using verolt::platform::kSeparator;
+
+WalkOptions recursive() {
+  WalkOptions options;
+  options.recurse = true;
+  return options;
+}
 
 // A path written with "/" in the platform's separator.
 std::string native(std::string path) {
@@ -282,6 +290,53 @@ TEST(EntryPath, JoinsPrefixDirAndName) {
   EXPECT_EQ(reused, native("d/f"));
 }
 
+// Each exclusion mask against relative paths, both through the whole path, as a listed name is
+// tested, and part by part, as the walk tests the names it meets: the two must agree.
+TEST(Exclusions, MasksAgainstRelativePaths) {
+  struct Case {
+    const char* mask;
+    const char* path;  // "/" for the separator
+    bool excluded;
+  };
+  const std::vector<Case> cases = {
+      // Without "/": the last part, at any depth, and every directory on the way.
+      {"*.log", "sub/deep/a.log", true},
+      {"*.LOG", "sub/A.log", true},
+      {"build", "build/deep/x.c", true},
+      {"build", "builder/x.c", false},
+      {"a?c", "d/abc", true},
+      {"a*c", "a/c", false},
+      // With "/": the whole path from the start, "*" and "?" within one part.
+      {"SRC/*.c", "src/a.C", true},
+      {"src/*.c", "x/src/a.c", false},
+      {"src/*.c", "src/sub/a.c", false},
+      {"*/b", "a/b/c", true},
+      {"*/b", "a/c/b", false},
+      {"src/x", "src", false},
+      // A leading "./" or "/" names the top; a trailing "/" is no part of its own.
+      {"./top.txt", "top.txt", true},
+      {"./top.txt", "d/top.txt", false},
+      {"/top.txt", "top.txt", true},
+      {"d/", "d/f", true},
+      // Nothing else is special.
+      {"*.*", "noext", false},
+  };
+  for (const Case& c : cases) {
+    const Exclusions exclusions({c.mask});
+    const std::string path = native(c.path);
+    EXPECT_EQ(exclusions.excludes(path), c.excluded) << c.mask << " vs " << c.path;
+    EXPECT_EQ(exclusions.excludes(c.path), c.excluded) << c.mask << " vs " << c.path;
+    bool walked = false;
+    Exclusions::Place place = exclusions.top();
+    std::istringstream parts(c.path);
+    for (std::string part; !walked && std::getline(parts, part, '/');) {
+      walked = place.excludes(part);
+      place = place.below(part);
+    }
+    EXPECT_EQ(walked, c.excluded) << c.mask << " vs " << c.path << ", part by part";
+  }
+}
+
 // A scratch directory that disappears with the test.
 class TempTree {
  public:
@@ -317,10 +372,10 @@ class TempTree {
   fs::path root_;
 };
 
-FileTable find_sorted(const TempTree& tree, const std::string& mask, bool recurse,
+FileTable find_sorted(const TempTree& tree, const std::string& mask, const WalkOptions& options,
                       int* dots = nullptr) {
   const std::string prefix = tree.prefix();
-  FileTable entries = find_files(mask, prefix, prefix.size(), recurse, [dots] {
+  FileTable entries = find_files(mask, prefix, prefix.size(), options, [dots] {
     if (dots != nullptr) {
       ++*dots;
     }
@@ -358,7 +413,7 @@ class FindFiles : public testing::Test {
 };
 
 TEST_F(FindFiles, TopLevelOnlyWithoutRecursion) {
-  const auto entries = find_sorted(tree_, "*.*", false);
+  const auto entries = find_sorted(tree_, "*.*", {});
   EXPECT_EQ(relative_paths(entries),
             (std::vector<std::string>{".hidden", "_x", "a.txt", "B.txt", "notes.md"}));
   for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -369,7 +424,7 @@ TEST_F(FindFiles, TopLevelOnlyWithoutRecursion) {
 }
 
 TEST_F(FindFiles, RecursionSkipsDotDirectories) {
-  const auto entries = find_sorted(tree_, "*.*", true);
+  const auto entries = find_sorted(tree_, "*.*", recursive());
   EXPECT_EQ(relative_paths(entries),
             (std::vector<std::string>{".hidden", "_x", "a.txt", "B.txt", "notes.md",
                                       "sub.txt/e.dat", "sub/c.txt", "sub/deeper/d.txt"}));
@@ -379,22 +434,22 @@ TEST_F(FindFiles, RecursionSkipsDotDirectories) {
 }
 
 TEST_F(FindFiles, MaskAppliesOnlyInTheStartingDirectory) {
-  EXPECT_EQ(relative_paths(find_sorted(tree_, "*.txt", true)),
+  EXPECT_EQ(relative_paths(find_sorted(tree_, "*.txt", recursive())),
             (std::vector<std::string>{"a.txt", "B.txt", "sub.txt/e.dat"}));
-  EXPECT_EQ(relative_paths(find_sorted(tree_, "*.TXT", false)),
+  EXPECT_EQ(relative_paths(find_sorted(tree_, "*.TXT", {})),
             (std::vector<std::string>{"a.txt", "B.txt"}));
   // A target naming a directory: nothing without recursion, its whole tree with it.
-  EXPECT_TRUE(find_sorted(tree_, "sub", false).empty());
-  EXPECT_EQ(relative_paths(find_sorted(tree_, "sub", true)),
+  EXPECT_TRUE(find_sorted(tree_, "sub", {}).empty());
+  EXPECT_EQ(relative_paths(find_sorted(tree_, "sub", recursive())),
             (std::vector<std::string>{"sub/c.txt", "sub/deeper/d.txt"}));
-  EXPECT_TRUE(find_sorted(tree_, "nothing*", true).empty());
+  EXPECT_TRUE(find_sorted(tree_, "nothing*", recursive()).empty());
 }
 
 TEST_F(FindFiles, PrefixLengthCutsTheRelativePart) {
   // The parent of the tree is the typed prefix; the tree's own name becomes part of dir.
   const std::string parent = tree_.root().parent_path().string() + kSeparator;
   const std::string own = tree_.root().filename().string();
-  FileTable entries = find_files("*.*", tree_.prefix(), parent.size(), true, nullptr);
+  FileTable entries = find_files("*.*", tree_.prefix(), parent.size(), recursive());
   entries.sort();
   ASSERT_EQ(entries.size(), 8U);
   EXPECT_EQ(entries[0].dir, own);
@@ -408,13 +463,14 @@ TEST(FindFilesErrors, MissingDirectoryGivesNothing) {
   TempTree tree;
   const std::string missing = tree.prefix() + "missing" + kSeparator;
   std::vector<std::string> unreadable;
-  EXPECT_TRUE(find_files("*.*", missing, missing.size(), true, nullptr, true, &unreadable).empty());
-  EXPECT_TRUE(find_files("*.*", tree.prefix(), tree.prefix().size(), true, nullptr).empty());
+  EXPECT_TRUE(
+      find_files("*.*", missing, missing.size(), recursive(), nullptr, &unreadable).empty());
+  EXPECT_TRUE(find_files("*.*", tree.prefix(), tree.prefix().size(), recursive()).empty());
 #ifndef _WIN32
   // A file where a directory is expected holds nothing either.
   tree.file("plain");
   const std::string file = tree.prefix() + "plain" + kSeparator;
-  EXPECT_TRUE(find_files("*.*", file, file.size(), true, nullptr, true, &unreadable).empty());
+  EXPECT_TRUE(find_files("*.*", file, file.size(), recursive(), nullptr, &unreadable).empty());
 #endif
   // Neither is a directory that cannot be read.
   EXPECT_EQ(unreadable, std::vector<std::string>{});
@@ -442,7 +498,7 @@ TEST_F(FindFiles, DirectoriesTheSystemCannotSearchAreReported) {
   tree_.file(tooLong + "/f");
   const std::string prefix = lengthened(tree_.prefix(), kPathLimit - 24);
   std::vector<std::string> unreadable;
-  FileTable entries = find_files("*.*", prefix, prefix.size(), true, nullptr, true, &unreadable);
+  FileTable entries = find_files("*.*", prefix, prefix.size(), recursive(), nullptr, &unreadable);
   entries.sort();
   // Only the directory whose path is too long is lost; the dot directory is not tried.
   EXPECT_EQ(unreadable, std::vector<std::string>{tooLong});
@@ -453,8 +509,40 @@ TEST_F(FindFiles, DirectoriesTheSystemCannotSearchAreReported) {
   // The starting directory itself, named by the empty relative path.
   const std::string start = lengthened(tree_.prefix(), kPathLimit + 8);
   unreadable.clear();
-  EXPECT_TRUE(find_files("*.*", start, start.size(), true, nullptr, true, &unreadable).empty());
+  EXPECT_TRUE(find_files("*.*", start, start.size(), recursive(), nullptr, &unreadable).empty());
   EXPECT_EQ(unreadable, std::vector<std::string>{""});
+}
+
+TEST_F(FindFiles, DotDirectoriesAndExclusions) {
+  const std::vector<std::string> top = {".hidden", "_x", "a.txt", "B.txt", "notes.md"};
+  WalkOptions options = recursive();
+  options.dotDirectories = true;
+  EXPECT_EQ(relative_paths(find_sorted(tree_, "*.*", options)),
+            (std::vector<std::string>{".git/config", ".hidden", "_x", "a.txt", "B.txt", "notes.md",
+                                      "sub.txt/e.dat", "sub/.dotdir/skipped.txt", "sub/c.txt",
+                                      "sub/deeper/d.txt"}));
+  options.recurse = false;
+  EXPECT_EQ(relative_paths(find_sorted(tree_, "*.*", options)), top);
+
+  options.recurse = true;
+  options.exclusions = Exclusions({"*.md", "DEEPER", "./.git", "sub.txt/e.dat", "sub/.dotdir/*"});
+  EXPECT_EQ(relative_paths(find_sorted(tree_, "*.*", options)),
+            (std::vector<std::string>{".hidden", "_x", "a.txt", "B.txt", "sub/c.txt"}));
+  // The files at the top of a walk without recursion are left out alike.
+  options.recurse = false;
+  options.exclusions = Exclusions({"?.txt", "sub/c.txt"});
+  EXPECT_EQ(relative_paths(find_sorted(tree_, "*.*", options)),
+            (std::vector<std::string>{".hidden", "_x", "notes.md"}));
+
+  // An excluded directory is not even searched: one whose path is too long is not reported.
+  const std::string tooLong(40, 'l');
+  tree_.file(tooLong + "/f");
+  const std::string prefix = lengthened(tree_.prefix(), kPathLimit - 24);
+  options = recursive();
+  options.exclusions = Exclusions({"./" + tooLong});
+  std::vector<std::string> unreadable;
+  EXPECT_EQ(find_files("*.*", prefix, prefix.size(), options, nullptr, &unreadable).size(), 8U);
+  EXPECT_EQ(unreadable, std::vector<std::string>{});
 }
 
 #ifndef _WIN32
@@ -462,7 +550,7 @@ TEST_F(FindFiles, LinksToDirectoriesAreNeitherEnteredNorEntries) {
   fs::create_directory_symlink(tree_.root() / "sub", tree_.root() / "link_dir");
   fs::create_symlink(tree_.root() / "B.txt", tree_.root() / "link_file");
   fs::create_symlink(tree_.root() / "gone", tree_.root() / "broken");
-  const auto entries = find_sorted(tree_, "*.*", true);
+  const auto entries = find_sorted(tree_, "*.*", recursive());
   EXPECT_EQ(
       relative_paths(entries),
       (std::vector<std::string>{".hidden", "_x", "a.txt", "B.txt", "broken", "link_file",
@@ -506,7 +594,7 @@ TEST(FindFilesDots, OneDotPerHundredFilesAppendedInADirectory) {
       tree.files("s" + std::to_string(s), c.filesPerSubdir);
     }
     int dots = 0;
-    const auto entries = find_sorted(tree, "*.*", true, &dots);
+    const auto entries = find_sorted(tree, "*.*", recursive(), &dots);
     EXPECT_EQ(entries.size(), c.topFiles + c.subdirs * c.filesPerSubdir) << c.what;
     EXPECT_EQ(dots, c.dots) << c.what;
   }
@@ -542,7 +630,7 @@ TEST(FindFilesDots, SubdirectoriesCountWhereTheListingNamesThem) {
     int expected = 0;
     const std::size_t files = listing_dots(tree.root(), expected);
     int dots = 0;
-    EXPECT_EQ(find_sorted(tree, "*.*", true, &dots).size(), files) << c.topFiles;
+    EXPECT_EQ(find_sorted(tree, "*.*", recursive(), &dots).size(), files) << c.topFiles;
     EXPECT_EQ(dots, expected) << c.topFiles;
   }
 }
@@ -561,7 +649,7 @@ TEST(FindFilesDeep, DeepTreeIsWalkedWhole) {
   }
   tree.file(relative + "bottom");
   tree.file("top");
-  const auto entries = find_sorted(tree, "*.*", true);
+  const auto entries = find_sorted(tree, "*.*", recursive());
   ASSERT_EQ(entries.size(), 2U);
   EXPECT_EQ(entries[0].name, "bottom");
   EXPECT_EQ(entries[0].dir.size(), 2U * kDepth - 1);

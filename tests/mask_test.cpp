@@ -76,6 +76,30 @@ TEST(MaskMatches, NamesSplitIntoCharactersOneWayOnly) {
   EXPECT_FALSE(mask_matches("*\xD0*\xB4Z", "\xD0\xD0\xB4Z"));
 }
 
+// What the two systems' paths differ in: the backslash, and what "?" takes.
+TEST(PathMask, StylesOfTheTwoSystems) {
+  using verolt::text::PathMask;
+  using verolt::text::PathStyle;
+  struct Case {
+    PathStyle style;
+    const char* mask;
+    const char* path;
+    bool covered;
+  };
+  const std::vector<Case> cases = {
+      {PathStyle::windows, "a\\*.c", "a/b.c", true},
+      {PathStyle::windows, "b.c", "a\\b.c", true},
+      {PathStyle::posix, "a\\*.c", "a\\b.c", true},
+      {PathStyle::posix, "b.c", "a\\b.c", false},
+      // "?" is one UTF-8 character on POSIX, one byte of the ANSI code page on Windows.
+      {PathStyle::posix, "?.txt", "\xD1\x8F.txt", true},
+      {PathStyle::windows, "??.txt", "\xD1\x8F.txt", true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(PathMask(c.mask, c.style).covers(c.path), c.covered) << c.mask << " vs " << c.path;
+  }
+}
+
 TEST(MaskMatches, PathologicalMasksFinishFast) {
   const std::string name(10000, 'a');
   const auto start = std::chrono::steady_clock::now();

@@ -1,0 +1,54 @@
+// The options of the walk: /d enters directories whose names begin with a dot, /e: leaves files
+// and directories out by their relative path.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "expected.h"
+#include "runner.h"
+
+namespace verolt::e2e {
+namespace {
+
+class WalkOptions : public E2ETest {
+ protected:
+  // Every file holds "abc", so every value is kAbcSet2 and a test reads as a list of names.
+  void files(const std::vector<std::string>& names) const {
+    for (const auto& name : names) write(name, "abc");
+  }
+  static std::string list_of(const std::vector<std::string>& names) {
+    std::string out;
+    for (const auto& name : names) out += list_line(name, kAbcSet2);
+    return out;
+  }
+};
+
+TEST_F(WalkOptions, DotDirectoriesAreEnteredOnlyWithD) {
+  files({"a.txt", p({".hidden", "h.txt"}), p({"sub", ".cache", "c.txt"}), p({"sub", "s.txt"})});
+  RunResult r = run({"/r", "/d", "*", "out.hsh"});
+  EXPECT_EQ(r.exitCode, 0) << r;
+  EXPECT_EQ(r.out, created("out.hsh"));
+  EXPECT_EQ(read("out.hsh"), list_of({p({".hidden", "h.txt"}), "a.txt",
+                                      p({"sub", ".cache", "c.txt"}), p({"sub", "s.txt"})}));
+  std::filesystem::remove(path("out.hsh"));
+  r = run({"/r", "*", "out.hsh"});
+  EXPECT_EQ(r.exitCode, 0) << r;
+  EXPECT_EQ(read("out.hsh"), list_of({"a.txt", p({"sub", "s.txt"})}));
+}
+
+TEST_F(WalkOptions, ExclusionsLeaveFilesAndDirectoriesOut) {
+  files({"a.log", "a.txt", "b.txt", p({"build", "y.txt"}), p({"sub", "build", "x.txt"}),
+         p({"sub", "c.log"}), p({"sub", "c.txt"}), p({"sub", "deep", "b.txt"})});
+  // Without a separator a mask takes the last part at any depth; with one, the whole path.
+  RunResult r = run({"/r", "/e:*.LOG", "/e:build", "/e:." + sep() + "b.txt", "*", "out.hsh"});
+  EXPECT_EQ(r.exitCode, 0) << r;
+  EXPECT_EQ(r.out, created("out.hsh"));
+  EXPECT_EQ(read("out.hsh"), list_of({"a.txt", p({"sub", "c.txt"}), p({"sub", "deep", "b.txt"})}));
+  std::filesystem::remove(path("out.hsh"));
+  r = run({"/r", "/e:" + p({"sub", "*"}), "*.*", "out.hsh"});
+  EXPECT_EQ(r.exitCode, 0) << r;
+  EXPECT_EQ(read("out.hsh"), list_of({"a.log", "a.txt", "b.txt", p({"build", "y.txt"})}));
+}
+
+}  // namespace
+}  // namespace verolt::e2e
