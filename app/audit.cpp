@@ -104,6 +104,20 @@ std::string match_form(std::string_view name) {
   return platform::kNamesMatchAsWritten ? std::string(name) : platform::name_match_form(name);
 }
 
+// A listed name that an exclusion leaves out of the walk, as it stands or in the other build's
+// form; only below the run's directory, whose relative paths the exclusions are.
+bool listed_excluded(const std::string& name, const std::string& prefix,
+                     const files::Exclusions& exclusions) {
+  const std::string prefixForm = match_form(prefix);
+  const auto excluded = [&](const std::string& form) {
+    return match_form(form).compare(0, prefixForm.size(), prefixForm) == 0 &&
+           form.size() > prefix.size() && exclusions.excludes(form.substr(prefix.size()));
+  };
+  if (excluded(name)) return true;
+  const std::optional<std::string> other = platform::other_build_name(name);
+  return other && excluded(*other);
+}
+
 // The directories the walk selected but could not read whole: new files may hide there, and the
 // listed names below them are not known to be absent.
 class Unseen {
@@ -304,7 +318,16 @@ int run_audit(const RunSettings& settings, AuditList& list, files::OutputFile& o
   std::unordered_map<std::string_view, std::size_t> byOtherForm;
   byName.reserve(listed.size());
   std::uint64_t duplicates = 0;
+  std::uint64_t passedOver = 0;
+  const files::Exclusions exclusions(settings.excludes);
+  const std::string prefix = files::split_target(settings.maskArg.value_or("*.*")).prefix;
   for (std::size_t i = 0; i < listed.size(); ++i) {
+    // What the walk leaves out is no part of the tree: its lines are passed over, uncounted.
+    if (!exclusions.empty() && listed_excluded(listed[i].name, prefix, exclusions)) {
+      listed[i].matched = true;
+      ++passedOver;
+      continue;
+    }
     if (!byName.emplace(match_form(listed[i].name), i).second) {
       listed[i].matched = true;  // a name listed again is no line of its own
       ++duplicates;
@@ -332,7 +355,6 @@ int run_audit(const RunSettings& settings, AuditList& list, files::OutputFile& o
   constexpr std::uint32_t kNew = UINT32_MAX;
   constexpr std::uint32_t kLeftOut = UINT32_MAX - 1;
   std::vector<std::uint32_t> role;
-  std::uint64_t passedOver = 0;
   source->visit_names([&](const std::string& name) {
     std::uint32_t r = kNew;
     std::string storage;
@@ -359,8 +381,7 @@ int run_audit(const RunSettings& settings, AuditList& list, files::OutputFile& o
 
   // The listed names no file answers, in the order of a list, but for those a directory the
   // walk could not read may hold.
-  const Unseen unseen(files::split_target(settings.maskArg.value_or("*.*")).prefix,
-                      source->unreadable_directories());
+  const Unseen unseen(prefix, source->unreadable_directories());
   std::vector<std::size_t> absent;
   for (std::size_t i = 0; i < listed.size(); ++i) {
     if (listed[i].matched || unseen.hides(listed[i].name)) continue;
