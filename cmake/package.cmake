@@ -1,21 +1,37 @@
 # Packages, with CPack, both of this version (project()): a Debian package of this build, and a
 # zip of Verolt.exe from a Windows build made beforehand (the windows workflow's), installed by
 # that build's own rules; cross-building it again here would only build the same program twice.
-# Each generator packages one of the two builds (cmake/cpack_options.cmake.in).
+# Each generator packages one of the two builds (cmake/cpack_options.cmake.in). Where no Windows
+# build was made, the Debian package is made alone.
 
 if(NOT VEROLT_PACKAGE OR WIN32)
   return()
 endif()
 
 set(VEROLT_WINDOWS_BUILD "" CACHE PATH "A Windows build of this tree, zipped by its install rules")
-if(NOT EXISTS "${VEROLT_WINDOWS_BUILD}/Verolt.exe"
-   OR NOT EXISTS "${VEROLT_WINDOWS_BUILD}/cmake_install.cmake")
-  message(FATAL_ERROR
-    "VEROLT_WINDOWS_BUILD: no built Windows tree at '${VEROLT_WINDOWS_BUILD}' for the zip: run "
-    "`cmake --workflow --preset windows` first (the package preset takes build/windows), or point "
-    "VEROLT_WINDOWS_BUILD at a tree that holds a built Verolt.exe")
-endif()
 set(VEROLT_ZIP_NAME "Verolt-${PROJECT_VERSION}-win64")
+# The package preset names no generators: CPack makes those chosen here.
+set(windowsProgram "")
+set(windowsRules "")
+if(NOT VEROLT_WINDOWS_BUILD STREQUAL "")
+  set(windowsProgram "${VEROLT_WINDOWS_BUILD}/Verolt.exe")
+  set(windowsRules "${VEROLT_WINDOWS_BUILD}/cmake_install.cmake")
+endif()
+if(EXISTS "${windowsProgram}" AND EXISTS "${windowsRules}")
+  set(VEROLT_ZIP ON)
+  set(CPACK_GENERATOR DEB ZIP)
+elseif(EXISTS "${windowsProgram}" OR EXISTS "${windowsRules}")
+  # Configured but not built, or a build that failed: a zip left out unasked would go unnoticed.
+  message(FATAL_ERROR
+    "VEROLT_WINDOWS_BUILD: the Windows tree at '${VEROLT_WINDOWS_BUILD}' is not built: run "
+    "`cmake --workflow --preset windows` (the package preset takes build/windows), or remove it "
+    "to make the Debian package only")
+else()
+  set(VEROLT_ZIP OFF)
+  set(CPACK_GENERATOR DEB)
+  message(STATUS
+    "Windows build not found in ${VEROLT_WINDOWS_BUILD}: making the Debian package only")
+endif()
 
 set(CPACK_PACKAGE_NAME verolt)
 set(CPACK_PACKAGE_VENDOR "Verolt developers")
@@ -35,7 +51,6 @@ Its lists are byte for byte those of its Windows build (CR LF line ends,
 Windows-1251 program texts), files are hashed on every core, and its exit
 codes are fixed for use in scripts.]])
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
-set(CPACK_GENERATOR DEB ZIP)
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_PACKAGE_NAME verolt)
@@ -59,10 +74,14 @@ set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/cpack_options.cmake)
 include(CPack)
 
 # What the packages are and where, for their checks (.ci/check_packages), which then need not
-# guess file names or read this build's cache.
+# guess file names or read this build's cache. No zip line when no zip is made; the Windows build
+# is named either way, so that the checks can tell a zip left out for want of it.
+set(zipLine "")
+if(VEROLT_ZIP)  # not CPACK_GENERATOR: include(CPack) leaves the source generators in it
+  set(zipLine "zip=${CMAKE_BINARY_DIR}/${VEROLT_ZIP_NAME}.zip\n")
+endif()
 verolt_write_if_changed(${CMAKE_BINARY_DIR}/packages.txt "\
 version=${PROJECT_VERSION}
 deb=${CMAKE_BINARY_DIR}/verolt_${PROJECT_VERSION}_${CPACK_DEBIAN_PACKAGE_ARCHITECTURE}.deb
-zip=${CMAKE_BINARY_DIR}/${VEROLT_ZIP_NAME}.zip
-windows_build=${VEROLT_WINDOWS_BUILD}
+${zipLine}windows_build=${VEROLT_WINDOWS_BUILD}
 ")

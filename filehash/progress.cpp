@@ -45,28 +45,31 @@ ProgressState::ProgressState(Sink sink) : sink_(std::move(sink)) {}
 void ProgressState::progress_set_total(std::uint64_t total) {
   totalBytes_ = total;
   doneBytes_ = 0;
-  shownWidth_ = 0;
+  // A text still shown is left as it is: the next one is written after it, in full.
+  shown_.clear();
 }
 
 void ProgressState::advance(std::uint64_t n) {
   doneBytes_ += n;
   if (!sink_) return;
-  const std::string text = progress_text(doneBytes_, totalBytes_);
-  if (text.empty()) return;
+  std::string text = progress_text(doneBytes_, totalBytes_);
+  // Most reads of a large run move the percentage by less than a hundredth: writing the same
+  // text over itself would change nothing on the screen, only load a slow terminal.
+  if (text.empty() || text == shown_) return;
   // Back over the previous percentage, then the new one, in one write.
-  std::string out(static_cast<std::size_t>(shownWidth_), '\b');
+  std::string out(shown_.size(), '\b');
   out += text;
   sink_(out);
-  shownWidth_ = static_cast<int>(text.size());
+  shown_ = std::move(text);
 }
 
 void ProgressState::erase() {
-  if (shownWidth_ == 0) return;
+  if (shown_.empty()) return;
   std::string out;
-  out.reserve(3 * static_cast<std::size_t>(shownWidth_));
-  for (int i = 0; i < shownWidth_; ++i) out += "\b \b";
+  out.reserve(3 * shown_.size());
+  for (std::size_t i = 0; i < shown_.size(); ++i) out += "\b \b";
   if (sink_) sink_(out);
-  shownWidth_ = 0;
+  shown_.clear();
 }
 
 }  // namespace verolt::filehash

@@ -39,7 +39,7 @@ class ProgressState : public ReadObserver {
   explicit ProgressState(Sink sink);
 
   void progress_set_total(std::uint64_t total);
-  // After a read of n bytes: replaces the shown text by the new percentage.
+  // After a read of n bytes: replaces the shown text by the new percentage, when that differs.
   void advance(std::uint64_t n);
   // At the end of a file: erases the shown text.
   void erase();
@@ -59,7 +59,7 @@ class ProgressState : public ReadObserver {
   Sink sink_;
   std::uint64_t totalBytes_ = 0;
   std::uint64_t doneBytes_ = 0;
-  int shownWidth_ = 0;
+  std::string shown_;  // on the screen now, right before the cursor
 };
 
 }  // namespace verolt::filehash

@@ -96,6 +96,33 @@ TEST(ProgressState, ReplacesAndErasesItsText) {
   EXPECT_EQ(out.received, "");
 }
 
+TEST(ProgressState, WritesOnlyWhenItsTextChanges) {
+  // Steps: 't' a total of 1000000 bytes, 'r' a read of 1 byte (still 0.00%), 'R' a read of 10000
+  // (one per cent more), 'e' the end of a file. Erased or left behind, a text is written anew.
+  const struct {
+    const char* steps;
+    std::string expected;
+    int writes;
+  } cases[] = {
+      {"trrrr", "0.00%", 1},
+      {"trrRrr", "0.00%" + backspaces(5) + "1.00%", 2},
+      {"trrerre", "0.00%" + erasure(5) + "0.00%" + erasure(5), 4},
+      {"trrtrr", "0.00%0.00%", 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.steps);
+    Recorder out;
+    ProgressState progress(out.sink());
+    for (const char* step = c.steps; *step != '\0'; ++step) {
+      if (*step == 't') progress.progress_set_total(1000000);
+      if (*step == 'r' || *step == 'R') progress.advance(*step == 'r' ? 1 : 10000);
+      if (*step == 'e') progress.erase();
+    }
+    EXPECT_EQ(out.received, c.expected);
+    EXPECT_EQ(out.writes, c.writes);
+  }
+}
+
 TEST(ProgressState, SilentWithoutTotal) {
   Recorder out;
   ProgressState progress(out.sink());
