@@ -248,6 +248,29 @@ audit_copy many many
 audit_case tiny "$tinyBytes" "8. audit of 100,000 files of 0-299 bytes"
 audit_case many "$((200 * 1048576))" "8. audit of 200 files of 1 MiB"
 
+# A nightly audit of a real tree: dot directories entered, a mask left out, and files moved, so
+# that the new files are hashed too and the lines wait for the end of the hashing.
+moves=$data/audit-moves
+if [ ! -d "$moves" ]; then
+  cp -r "$data/tiny" "$moves"
+  mkdir -p "$moves/.hidden" "$moves/moved"
+  for i in $(seq 1 100); do printf 'dot %s' "$i" > "$moves/.hidden/f$i"; done
+  for i in $(seq 1 100); do printf 'tmp %s' "$i" > "$moves/t$i.tmp"; done
+  (cd "$moves" && "$verolt" /r /d /e:'*.tmp' '*' ../audit-moves.hsh > /dev/null)
+  (cd "$moves" && find . -path ./.hidden -prune -o -type f -name '*.bin' -print | sort | head -20 |
+    while read -r f; do mv "$f" "moved/$(echo "$f" | tr / _)"; done)
+  printf 'changed' >> "$moves/.hidden/f1"
+  for i in $(seq 1 100); do printf 'tmp again %s' "$i" > "$moves/t$i.tmp"; done
+fi
+movesBytes=$(find "$moves" -type f -not -name '*.tmp' -printf '%s\n' | awk '{ s += $1 } END { print s }')
+name="10. audit with /d, /e: and 20 moved files"
+row "$name" "verolt /r /d (a fresh list)" "$movesBytes" - \
+  sh -c 'cd "$1" && exec "$0" /r /d "*" > ../audit.out' "$verolt" "$moves"
+ref=$last
+row "$name" "verolt /r /d /e: /a: (report to a file)" "$movesBytes" "$ref" \
+  sh -c 'cd "$1" && rm -f ../audit.report && exec "$0" /r /d "/e:*.tmp" "*" \
+    /a:../audit-moves.hsh ../audit.report' "$verolt" "$moves"
+
 # Verification of those 100,000 files against their lists.
 [ -s tiny.hsh ] || (cd tiny && "$verolt" /r "*" ../tiny.hsh > /dev/null)
 [ -s tiny.sha256 ] || (cd tiny && find . -type f | sort | xargs sha256sum > ../tiny.sha256)
@@ -257,6 +280,10 @@ ref=$last
 row "$name" "verolt /t: (VEROLT_THREADS=1)" "$tinyBytes" "$ref" \
   sh -c 'cd tiny && VEROLT_THREADS=1 exec "$0" /t:../tiny.hsh' "$verolt"
 row "$name" "sha256sum -c" "$tinyBytes" "$ref" sh -c 'cd tiny && exec sha256sum -c --quiet ../tiny.sha256'
+# The same list in the checksum tools' format: read at the speed of the program's own.
+[ -s tiny.g.lst ] || (cd tiny && "$verolt" /g /r "*" ../tiny.g.lst > /dev/null)
+row "$name" "verolt /g /t: (a /g list)" "$tinyBytes" "$ref" \
+  sh -c 'cd tiny && exec "$0" /g /t:../tiny.g.lst' "$verolt"
 
 # System calls per file of that case, threads included, by kind (strace -f -c).
 if have strace; then
