@@ -55,18 +55,6 @@ TEST_F(ListFiles, OutputEndsEveryLineWithCrLf) {
   EXPECT_EQ(get("out.lst"), "name\tVALUE\r\na\r\nb\r\n\r\n");
 }
 
-TEST_F(ListFiles, ChecksumListHoldsOnlyItsLinesEndedByLf) {
-  OutputFile out;
-  ASSERT_TRUE(out.open(path("out.lst")));
-  out.write("before\n");
-  out.take_checksum_lines_only();
-  out.write_lf("0a  x\n");
-  out.write("trailer\n");
-  out.write_lf("0b  y\n");
-  ASSERT_TRUE(out.close());
-  EXPECT_EQ(get("out.lst"), "before\r\n0a  x\n0b  y\n");
-}
-
 TEST_F(ListFiles, OutputReportsWhatDidNotReachTheDisk) {
   OutputFile missing;
   EXPECT_FALSE(missing.open(path("no/such/dir/out.lst")));
