@@ -1,6 +1,7 @@
 #include "app/modes.h"
 
 #include <string>
+#include <string_view>
 
 #include "app/messages.h"
 #include "files/console.h"
@@ -47,6 +48,20 @@ bool ask_to_continue(std::string_view before, const std::string& name, std::stri
   return platform::message_box(box, to_ansi(title), platform::BoxButtons::YesNo, true);
 }
 
+// A file's line in the checksum tools' format: into the output file, or onto standard output
+// once the file is hashed, its progress erased, with the name escaped as the console shows names.
+void put_checksum_line(files::OutputFile& output, const hash::Value& value,
+                       const std::string& name) {
+  const std::string line = files::checksum_line(value, name);
+  if (output.is_open()) {
+    output.write_lf(line);
+    return;
+  }
+  files::print_name(std::string_view(line).substr(0, line.size() - 1));
+  files::print_raw("\n");
+  files::flush_for_terminal();
+}
+
 }  // namespace
 
 int create_hash_list(const RunSettings& settings, files::OutputFile& output, FileHashQueue& files) {
@@ -56,6 +71,16 @@ int create_hash_list(const RunSettings& settings, files::OutputFile& output, Fil
   while (files.next(item)) {
     if (!item.listable) {
       (void)files.result(value);  // never hashed: only taken off the queue
+      print_cannot_open(item.name);
+      result = 2;
+      continue;
+    }
+    // The checksum tools' lists hold only the files hashed, each line written whole.
+    if (settings.checksumFormat) {
+      if (files.result(value)) {
+        put_checksum_line(output, value, item.name);
+        continue;
+      }
       print_cannot_open(item.name);
       result = 2;
       continue;

@@ -99,6 +99,9 @@ int run_modes(const RunSettings& settings) {
     }
   }
   if (settings.auditList) return run_audit(settings, audited, output);
+  // A hash list in the checksum tools' format, which their checks read: no line of the program's
+  // own in it, from a selection that finds nothing to the trailer of a failed run.
+  if (settings.checksumFormat && !settings.verifyList) output.take_checksum_lines_only();
 
   filehash::ProgressState progress;
   int exitCode = 0;

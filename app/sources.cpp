@@ -83,6 +83,18 @@ std::unique_ptr<FileSource> FileSource::from_mask(const RunSettings& settings,
   return source;
 }
 
+namespace {
+
+// One line of a list as its format has it; the checksum tools' lines have no total line.
+files::ParseResult parse_list_line(const files::ListReader& list, std::string& line,
+                                   hash::Function function, files::PrintFormat format,
+                                   hash::Value& value) {
+  return list.checksum_lines() ? files::parse_checksum_line(line, function, value)
+                               : files::parse_hash_line(line, function, value, format);
+}
+
+}  // namespace
+
 std::unique_ptr<FileSource> FileSource::from_list(const RunSettings& settings,
                                                   filehash::ProgressState& progress,
                                                   int& exitCode) {
@@ -98,6 +110,8 @@ std::unique_ptr<FileSource> FileSource::from_list(const RunSettings& settings,
     exitCode = 2;
     return nullptr;
   }
+  // A list of names stays one with /g: only the lists to verify are in the checksum tools' form.
+  source->list_.set_checksum_lines(settings.checksumFormat && !source->namesList_);
   // Pre-pass: the sizes of the listed files up to the first total line, for the progress shown.
   // Where nobody sees it, the list is read once and no file is looked at before its turn.
   if (!progress.shown()) return source;
@@ -105,7 +119,7 @@ std::unique_ptr<FileSource> FileSource::from_list(const RunSettings& settings,
   std::string line;
   hash::Value value{};
   while (source->list_.read_line(line)) {
-    if (files::parse_hash_line(line, settings.function, value, settings.printFormat) ==
+    if (parse_list_line(source->list_, line, settings.function, settings.printFormat, value) ==
         files::TOTAL_LINE) {
       break;
     }
@@ -145,7 +159,7 @@ bool FileSource::next(FileItem& item) {
     return true;
   }
   if (!list_.read_line(line_)) return false;
-  item.parse = files::parse_hash_line(line_, function_, item.value, format_);
+  item.parse = parse_list_line(list_, line_, function_, format_, item.value);
   item.name = line_;
   item.path = resolve_listed(item.name);
   // A listed name ends at its LF already; a CR inside it would not survive the way back.

@@ -1,4 +1,5 @@
-// Text renderings of hash values (print formats p1 and p2) and the parser of list lines.
+// Text renderings of hash values (print formats p1 and p2) and the parsers of list lines: the
+// program's own and those of the GNU and BSD checksum tools.
 #pragma once
 
 #include <string>
@@ -37,5 +38,20 @@ void print_hash_text(const hash::Value& value, PrintFormat format);
 // length is not that of `function` is BAD_FORMAT.
 ParseResult parse_hash_line(std::string& line, hash::Function function, hash::Value& value,
                             PrintFormat format);
+
+// One line of a list in the format of the GNU and BSD checksum tools, LF included: the p2 digits
+// in lower case, two blanks, the name. A name with a backslash or an LF is escaped as those
+// tools escape it: the line begins with "\", and each of them is written "\\" or "\n".
+std::string checksum_line(const hash::Value& value, std::string_view name);
+
+// Reads one line of such a list (line end, LF or CR LF, included) as parse_hash_line reads its
+// lines: HASH_LINE with the name in `line` and the value of `function` in `value`, or BAD_FORMAT.
+// "<hex> <name>", where <hex> has the digits of `function` in either case and one more blank or
+// a "*" before the name is left out; or "<TAG> (<name>) = <hex>", where the tag, in either case,
+// names `function` (GOST R 34.11-94 with set 1 has none). A line that begins with "\" has "\\"
+// and "\n" in its name read back. A tagged line of another function, or whose value does not
+// fit, leaves its name; a line of neither form is BAD_FORMAT named by the whole line. No
+// allocation beyond what `line` holds.
+ParseResult parse_checksum_line(std::string& line, hash::Function function, hash::Value& value);
 
 }  // namespace verolt::files

@@ -18,21 +18,29 @@ bool OutputFile::open() {
   return file_.create();
 }
 
+void OutputFile::put(std::string_view bytes) {
+  if (!bytes.empty() &&
+      std::fwrite(bytes.data(), 1, bytes.size(), file_.stream()) != bytes.size()) {
+    failed_ = true;
+  }
+}
+
 void OutputFile::write(std::string_view text) {
-  std::FILE* file = file_.stream();
-  if (file == nullptr) return;
+  if (file_.stream() == nullptr || checksumLinesOnly_) return;
   // Line ends go out as CR LF, as a text-mode stream writes them on Windows.
   std::size_t start = 0;
   while (start < text.size()) {
     const std::size_t lf = text.find('\n', start);
     const std::size_t end = lf == std::string_view::npos ? text.size() : lf;
-    if (end > start && std::fwrite(text.data() + start, 1, end - start, file) != end - start) {
-      failed_ = true;
-    }
+    put(text.substr(start, end - start));
     if (lf == std::string_view::npos) break;
-    if (std::fwrite("\r\n", 1, 2, file) != 2) failed_ = true;
+    put("\r\n");
     start = lf + 1;
   }
+}
+
+void OutputFile::write_lf(std::string_view text) {
+  if (file_.stream() != nullptr) put(text);
 }
 
 bool OutputFile::close() {

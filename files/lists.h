@@ -33,13 +33,22 @@ class OutputFile {
   const std::string& new_leaf() const { return file_.new_leaf(); }
   std::optional<platform::FileId> new_id() const { return file_.new_id(); }
   void write(std::string_view text);
+  // Makes this a list in the line format of the GNU and BSD checksum tools, which holds their
+  // lines and nothing else: from then on write() leaves its text out (the program's own lines:
+  // a trailer, "not found", a failed file's text).
+  void take_checksum_lines_only() { checksumLinesOnly_ = true; }
+  // `text` as it is, each "\n" an LF as those tools end their lines.
+  void write_lf(std::string_view text);
   // True when every byte reached the disk and the file took the name; false leaves the name as
   // it was.
   bool close();
 
  private:
+  void put(std::string_view bytes);
+
   platform::WrittenFile file_;
   bool failed_ = false;
+  bool checksumLinesOnly_ = false;
 };
 
 // True when a file of that name exists and can be opened for reading.
@@ -58,6 +67,10 @@ class ListReader {
   bool rewind();
   // Identity of the list opened, so that a walk can leave it out whatever name it finds it by.
   platform::FileId id() const { return id_; }
+  // The lines are in the format of the GNU and BSD checksum tools, not the program's own: told
+  // by whoever opens the list to whoever parses its lines. Kept by open() and rewind().
+  void set_checksum_lines(bool checksum) { checksumLines_ = checksum; }
+  bool checksum_lines() const { return checksumLines_; }
 
  private:
   std::string name_;
@@ -70,6 +83,7 @@ class ListReader {
   bool failed_ = false;
   bool inMemory_ = false;    // a stream read whole at open
   bool failsAtEnd_ = false;  // and its reading ended at an error
+  bool checksumLines_ = false;
 };
 
 // Name of the hash file that belongs to a data file: the name with ".hsh" appended.

@@ -353,4 +353,58 @@ TEST(ParseHashLine, ValuesOfTheOtherFunctions) {
   }
 }
 
+// Every form of a checksum tool's line: the name left and, for a hash line, the counting value
+// read in either case of digits; otherwise the value untouched.
+TEST(ParseChecksumLine, FormsEscapesTagsAndLengths) {
+  using verolt::hash::Function;
+  const Function set2 = Function::gost94(2);
+  const Function s512 = Function::gost2012(512);
+  const std::string h = lower(kP2);
+  HashValue counting512{s512};
+  for (std::size_t b = 0; b < 64; ++b) counting512[b] = static_cast<std::uint8_t>(b);
+  const std::string h512 = lower(verolt::files::hash_text(counting512, PrintFormat::p2));
+  const struct {
+    Function run;
+    std::string line;
+    std::string name;  // empty: the line itself, as a line of neither form is named
+    bool hash;
+  } cases[] = {
+      {set2, h + "  x\n", "x", true},
+      {set2, kP2 + " *x\r\n", "x", true},
+      {set2, h + " x", "x", true},
+      {set2, h + "   x", " x", true},
+      {set2, "\\" + h + "  a\\\\b\\nc\\t\r\n", "a\\b\nc\\t", true},
+      {set2, h + "  a\\\\b", "a\\\\b", true},
+      {set2, "gost94-CryptoPro (a) = b) = " + kP2 + "\r\n", "a) = b", true},
+      {set2, "\\GOST94-CRYPTOPRO (a\\\\b) = " + h, "a\\b", true},
+      {Function::gost94(0), "GOST94 (x) = " + h, "x", true},
+      {Function::gost2012(256), "GOST12-256 (x) = " + h, "x", true},
+      {s512, "GOST12-512 (x) = " + h512, "x", true},
+      {set2, "GOST94 (x) = " + h, "x", false},
+      {Function::gost94(1), "GOST94-CRYPTOPRO (x) = " + h, "x", false},
+      {set2, "GOST94-CRYPTOPRO (x) = zz" + h.substr(2), "x", false},
+      {Function::gost2012(256), "GOST12-256 (x) = " + h512, "x", false},
+      {set2, h.substr(2) + "  x", "", false},
+      {set2, "zz" + h.substr(2) + "  x", "", false},
+      {Function::gost2012(256), h512 + "  x", "", false},
+      {set2, h + "\tx", "", false},
+      {set2, std::string(TOTAL_PREFIX) + kP2, "", false},
+      {set2, "photo (1).jpg", "", false},
+      {set2, "", "", false},
+  };
+  for (const auto& c : cases) {
+    std::string line = c.line;
+    const HashValue untouched = filled(0xEE, c.run);
+    HashValue value = untouched;
+    HashValue expected = c.run == s512 ? counting512 : counting_value();
+    expected.function = c.run;
+    EXPECT_EQ(verolt::files::parse_checksum_line(line, c.run, value),
+              c.hash ? HASH_LINE : BAD_FORMAT)
+        << c.line;
+    const std::string whole = c.line.substr(0, c.line.find_first_of("\r\n"));
+    EXPECT_EQ(line, c.name.empty() ? whole : c.name) << c.line;
+    EXPECT_EQ(value, c.hash ? expected : untouched) << c.line;
+  }
+}
+
 }  // namespace
