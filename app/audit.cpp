@@ -271,9 +271,12 @@ bool read_audit_list(const RunSettings& settings, AuditList& list) {
   std::string line;
   while (reader.read_line(line)) {
     Listed entry;
-    entry.openFailed = holds_open_failure(line);
+    // The checksum tools' lists hold only values: no mark, no total, no trailer of ours.
+    entry.openFailed = !settings.checksumFormat && holds_open_failure(line);
     const files::ParseResult parsed =
-        files::parse_hash_line(line, settings.function, entry.value, settings.printFormat);
+        settings.checksumFormat
+            ? files::parse_checksum_line(line, settings.function, entry.value)
+            : files::parse_hash_line(line, settings.function, entry.value, settings.printFormat);
     if (parsed == files::TOTAL_LINE) break;
     if (line.empty() || is_trailer(line)) continue;
     entry.name = std::move(line);

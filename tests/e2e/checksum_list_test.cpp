@@ -109,6 +109,22 @@ TEST_F(ChecksumList, ListsOfTheProgramCheckWithRhash) {
   EXPECT_EQ(read("out.lst"), "");
 }
 
+TEST_F(ChecksumList, TheAuditReadsTheToolsLines) {
+  write("tool.lst", kSet2.abc + "  a.txt\n" + "GOST94-CRYPTOPRO (b.txt) = " + kSet2.empty + "\n");
+  const std::string clean =
+      "Итого: в списке 2, проверено 2, верных 2, искажено 0, не найдено 0, новых 0, не "
+      "прочитано 0, перемещено 0\n";
+  RunResult r = run({"/g", "*.txt", "/a:tool.lst"});
+  EXPECT_EQ(r.exitCode, 0) << r;
+  EXPECT_EQ(r.out, con(clean));
+  write("a.txt", "abd");
+  r = run({"/g", "*.txt", "/a:tool.lst"});
+  EXPECT_EQ(r.exitCode, 1) << r;
+  EXPECT_EQ(r.out, con("Ошибка! Хэш файла не верен! Файл искажен! Имя файла: a.txt\n"
+                       "Итого: в списке 2, проверено 2, верных 1, искажено 1, не найдено 0, "
+                       "новых 0, не прочитано 0, перемещено 0\n"));
+}
+
 TEST_F(ChecksumList, NameWithABackslashRoundTrips) {
   VEROLT_POSIX_ONLY();
   write("a\\b.c", "abc");
