@@ -397,9 +397,10 @@ int run_audit(const RunSettings& settings, AuditList& list, files::OutputFile& o
   }
   // A new file may be an absent one moved, known by its value: then nothing can be reported
   // until every file is hashed, and the lines wait for the end of the hashing.
-  std::unordered_map<std::string, std::vector<std::size_t>> absentByValue;
+  // The absent lines of each value in list order, and how many of them are taken.
+  std::unordered_map<std::string, std::pair<std::vector<std::size_t>, std::size_t>> absentByValue;
   for (const std::size_t i : absent) {
-    if (listed[i].usable) absentByValue[value_key(listed[i].value)].push_back(i);
+    if (listed[i].usable) absentByValue[value_key(listed[i].value)].first.push_back(i);
   }
   const bool movesPossible = !absentByValue.empty();
 
@@ -446,8 +447,7 @@ int run_audit(const RunSettings& settings, AuditList& list, files::OutputFile& o
 
   // What a selected file's turn says; the lines the walk's names decide come in their order.
   enum class Verdict : std::uint8_t { none, fresh, changed, unread, valueless };
-  constexpr std::size_t kNotMoved = SIZE_MAX;
-  std::vector<std::size_t> movedFrom;  // by file, with moves possible: the absent line it was
+  std::unordered_map<std::size_t, std::size_t> movedFrom;  // by file: the absent line it was
   const auto say = [&](std::size_t i, const std::string& name, Verdict verdict) {
     if (verdict == Verdict::none) return;
     if (nextAbsent < order.size() || nextUnseen < unseenCount) {
@@ -456,8 +456,8 @@ int run_audit(const RunSettings& settings, AuditList& list, files::OutputFile& o
     }
     switch (verdict) {
       case Verdict::fresh:
-        if (movesPossible && movedFrom[i] != kNotMoved) {
-          report.moved(listed[movedFrom[i]].name, name);
+        if (const auto move = movedFrom.find(i); move != movedFrom.end()) {
+          report.moved(listed[move->second].name, name);
           ++counts.moved;
         } else {
           report.line(text::kNewFileLine, name);
@@ -488,10 +488,7 @@ int run_audit(const RunSettings& settings, AuditList& list, files::OutputFile& o
   FileHashQueue files(*source, environment().engine, settings.function, progress,
                       environment().threads, std::move(readAtTurn), true);
   std::vector<Verdict> verdicts;
-  if (movesPossible) {
-    verdicts.reserve(role.size());
-    movedFrom.assign(role.size(), kNotMoved);
-  }
+  if (movesPossible) verdicts.reserve(role.size());
   FileItem item;
   hash::Value value{};
   for (std::size_t i = 0; files.next(item); ++i) {
@@ -503,10 +500,10 @@ int run_audit(const RunSettings& settings, AuditList& list, files::OutputFile& o
       // The first absent name of that value in list order not yet taken was moved here.
       if (movesPossible && hashed) {
         const auto found = absentByValue.find(value_key(value));
-        if (found != absentByValue.end() && !found->second.empty()) {
-          movedFrom[i] = found->second.front();
-          listed[movedFrom[i]].matched = true;
-          found->second.erase(found->second.begin());
+        if (found != absentByValue.end() && found->second.second < found->second.first.size()) {
+          const std::size_t from = found->second.first[found->second.second++];
+          movedFrom.emplace(i, from);
+          listed[from].matched = true;
         }
       }
     } else if (r != kLeftOut) {
