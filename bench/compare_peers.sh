@@ -223,7 +223,7 @@ audit_copy() {  # audit_copy SOURCE NAME: $data/audit-NAME with its lists, then 
   have rhash && (cd "$copy" && rhash -r --gost94-cryptopro . > ../audit-$2.rhash)
   have hashdeep && (cd "$copy" && hashdeep -c sha256 -r -l . > ../audit-$2.known)
   local first
-  first=$(cd "$copy" && find . -type f | sort | head -2)
+  first=$(cd "$copy" && find . -type f | sort | awk 'NR <= 2')
   printf 'changed' >> "$copy/$(echo "$first" | sed -n 1p)"
   rm "$copy/$(echo "$first" | sed -n 2p)"
   printf 'new' > "$copy/added.bin"
@@ -257,7 +257,7 @@ if [ ! -d "$moves" ]; then
   for i in $(seq 1 100); do printf 'dot %s' "$i" > "$moves/.hidden/f$i"; done
   for i in $(seq 1 100); do printf 'tmp %s' "$i" > "$moves/t$i.tmp"; done
   (cd "$moves" && "$verolt" /r /d /e:'*.tmp' '*' ../audit-moves.hsh > /dev/null)
-  (cd "$moves" && find . -path ./.hidden -prune -o -type f -name '*.bin' -print | sort | head -20 |
+  (cd "$moves" && find . -path ./.hidden -prune -o -type f -name '*.bin' -print | sort | awk 'NR <= 20' |
     while read -r f; do mv "$f" "moved/$(echo "$f" | tr / _)"; done)
   printf 'changed' >> "$moves/.hidden/f1"
   for i in $(seq 1 100); do printf 'tmp again %s' "$i" > "$moves/t$i.tmp"; done
