@@ -27,6 +27,9 @@ TEST_F(GnuOptions, HelpAloneIsTheFullUsageThenTheAdditionsWithSuccess) {
                                           "/s256",
                                           "/s512",
                                           "/a:",
+                                          "/d ",
+                                          "/e:",
+                                          "/g ",
                                           "VEROLT_THREADS",
                                           "VEROLT_ENGINE",
                                           "VEROLT_BOXES"};
