@@ -54,12 +54,23 @@ bool is_stream_list_option(std::string_view arg) {
 
 bool is_audit_option(std::string_view arg) { return starts_folded(arg, "/a:"); }
 
+// "/e:" alone leaves nothing out and is refused as an unknown option.
+bool is_exclusion(std::string_view arg) { return starts_folded(arg, "/e:") && arg.size() > 3; }
+
+bool is_word(std::string_view arg, std::string_view word) { return equals_folded(arg, word); }
+
+template <typename Test>
+bool any_arg(const std::vector<std::string>& args, Test test) {
+  return std::any_of(args.begin(), args.end(), [&](const std::string& a) { return test(a); });
+}
+
 bool is_known_option(std::string_view arg) {
-  static constexpr std::array<std::string_view, 9> kWords = {"/h0", "/h1", "/h2", "/s256", "/s512",
-                                                             "/p1", "/p2", "/m",  "/r"};
+  static constexpr std::array<std::string_view, 11> kWords = {
+      "/h0", "/h1", "/h2", "/s256", "/s512", "/p1", "/p2", "/m", "/r", "/d", "/g"};
   return is_help(arg) || is_single_file(arg) || is_list_option(arg) || is_audit_option(arg) ||
-         std::any_of(kWords.begin(), kWords.end(),
-                     [&](std::string_view w) { return equals_folded(arg, w); });
+         is_exclusion(arg) || std::any_of(kWords.begin(), kWords.end(), [&](std::string_view w) {
+           return equals_folded(arg, w);
+         });
 }
 
 // An argument the loop reads as an option: on POSIX one that begins with "/" is an absolute
@@ -69,7 +80,8 @@ bool is_option(std::string_view arg) {
 #ifdef _WIN32
   return true;
 #else
-  return is_known_option(arg) || arg.find('/', 1) == std::string_view::npos;
+  return is_known_option(arg) || starts_folded(arg, "/e:") ||
+         arg.find('/', 1) == std::string_view::npos;
 #endif
 }
 
@@ -94,6 +106,12 @@ void check_run(const std::vector<std::string>& args, const verolt::app::RunSetti
   check(std::none_of(args.begin(), args.end(),
                      [](const std::string& a) { return is_option(a) && !is_known_option(a); }),
         "a run has no unknown option");
+
+  check(s.dotDirectories == any_arg(args, [](std::string_view a) { return is_word(a, "/d"); }),
+        "/d exactly when given");
+  check(s.excludes.size() ==
+            static_cast<std::size_t>(std::count_if(args.begin(), args.end(), is_exclusion)),
+        "one exclusion for each /e:");
 
   std::vector<std::string> operands;
   std::copy_if(args.begin(), args.end(), std::back_inserter(operands),
@@ -124,6 +142,20 @@ void check_run(const std::vector<std::string>& args, const verolt::app::RunSetti
   }
   check(s.function == function, "the last function option holds");
   check(s.printFormat == format, "the last print format option holds");
+  check(s.checksumFormat == any_arg(args, [](std::string_view a) { return is_word(a, "/g"); }),
+        "/g exactly when given");
+  check(!s.checksumFormat || (!s.streamMode && format == PrintFormat::p2),
+        "/g never runs with a stream hash or /p1");
+}
+
+// The print format the last /p option leaves.
+bool ends_in_p1(const std::vector<std::string>& args) {
+  bool p1 = false;
+  for (const std::string& a : args) {
+    if (is_word(a, "/p1")) p1 = true;
+    if (is_word(a, "/p2")) p1 = false;
+  }
+  return p1;
 }
 
 }  // namespace
@@ -166,6 +198,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
            std::any_of(
                args.begin(), args.end(),
                [](const std::string& a) { return is_list_option(a) || equals_folded(a, "/m"); })) ||
+          (any_arg(args, [](std::string_view a) { return is_word(a, "/g"); }) &&
+           (any_arg(
+                args,
+                [](std::string_view a) { return is_word(a, "/m") || is_stream_list_option(a); }) ||
+            ends_in_p1(args))) ||
           std::count_if(args.begin(), args.end(),
                         [](const std::string& a) { return !is_option(a); }) >= 2;
       check(reason, "only help, an unknown option, a conflict or an extra operand end the run");
