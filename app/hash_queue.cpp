@@ -25,22 +25,28 @@ inline void cpu_relax() {
 
 }  // namespace
 
-// How the threads share the ring, and why no result is lost and no sleeper is forgotten.
+// How the threads share the window, and why no result is lost and no sleeper is forgotten.
 //
-// Ownership of a slot. This thread (the reader) fills slot `s % size` and then stores
-// produced_ = s + 1; from then on the slot belongs to the one worker whose claim returned s
-// (claimed_ hands each number out once, by fetch_add or compare-exchange). That worker writes the
-// outcome and then stores done = true, after which the slot is the reader's again: it reads the
-// outcome only after loading done == true, and refills the slot only once consumed_ has passed it
-// (fill() never runs more than `size` ahead of consumed_). The stores and loads of produced_ and
-// done are sequentially consistent, so everything written before them is seen after them. The
-// read records of a job that is still being hashed are shared, and guarded by lock_.
+// Ownership of a slot. This thread (the reader) fills slot s, placing its chunk first when s
+// begins one, and then stores produced_ = s + 1; from then on the slot belongs to the one worker
+// whose claim returned s (claimed_ hands each number out once, by fetch_add or compare-exchange).
+// That worker writes the outcome and then stores done = true, after which the slot is the
+// reader's again: it reads the outcome only after loading done == true, and lets a chunk go (to
+// be placed again later) only once consumed_ has passed all of it. fill() never runs more than
+// kMaxWindow ahead of consumed_, so no place holds two live chunks. The stores and loads of
+// produced_ and done are sequentially consistent, so everything written before them (a place
+// too) is seen after them. The read records of a job that is still being hashed are shared, and
+// guarded by lock_.
 //
 // Wake-ups. Two hand-overs are a store followed by a load of another variable on each side:
 //   the reader stores awaited_ = s, then loads job s's done; the worker stores done, then
 //     loads awaited_, and notifies resultReady_ if it is s;
 //   a worker increments idleWorkers_, then loads produced_; the reader stores produced_, then
-//     loads idleWorkers_, and notifies workReady_ if it is not 0.
+//     loads idleWorkers_, and notifies workReady_ if it is not 0;
+//   a worker that finds nothing to claim exchanges starving_ to true, then loads awaited_, and
+//     notifies resultReady_ if the reader waits; the reader stores awaited_, then loads
+//     starving_. A worker that finds starving_ already true notifies nobody: the reader has not
+//     yet looked at it since, and what else it checks with it only the reader changes.
 // In the single order of sequentially consistent operations one side's store comes first, so the
 // other side's load sees it: either the sleeper sees its condition met and does not sleep, or the
 // waker sees the sleeper and notifies. (With acquire and release alone both loads could miss, and
@@ -49,7 +55,7 @@ inline void cpu_relax() {
 // Every other change a sleeper waits for (sourceDone_, stopping_, memoryExhausted_, a new read
 // record) is made under lock_ and followed by a notice.
 
-// One file in the ring. A worker writes its outcome and then sets `done`; this thread reads the
+// One file in the window. A worker writes its outcome and then sets `done`; this thread reads the
 // outcome only after seeing `done`.
 struct FileHashQueue::Job {
   FileItem item;
@@ -80,8 +86,9 @@ FileHashQueue::FileHashQueue(FileSource& source, hash::Engine engine, hash::Func
     return;
   }
   // Room for every worker to run well ahead of the reader through small files, and for the
-  // reader to take results in runs.
-  ring_ = std::vector<Job>(std::max<std::size_t>(128, 32 * static_cast<std::size_t>(threads)));
+  // reader to take results in runs; more only when a large file holds the workers back.
+  baseWindow_ = std::min(kMaxWindow, std::max<std::size_t>(128, 32 * std::size_t{threads}));
+  window_ = baseWindow_;
   recording_ = progress_.shown();
   // A system short of threads or memory gets fewer workers, or none: the files are then hashed
   // in place.
@@ -104,7 +111,7 @@ FileHashQueue::~FileHashQueue() {
 }
 
 FileHashQueue::Job& FileHashQueue::slot(std::uint64_t sequence) {
-  return ring_[static_cast<std::size_t>(sequence % ring_.size())];
+  return (*places_[(sequence / kChunkJobs) % kChunkPlaces])[sequence % kChunkJobs];
 }
 
 void FileHashQueue::fill() {
@@ -113,7 +120,22 @@ void FileHashQueue::fill() {
   std::uint64_t produced = produced_.load(std::memory_order_relaxed);
   const std::uint64_t before = produced;
   bool ended = false;
-  while (!sourceDone_.load(std::memory_order_relaxed) && produced - consumed_ < ring_.size()) {
+  while (!sourceDone_.load(std::memory_order_relaxed) && produced - consumed_ < window_) {
+    if (produced % kChunkJobs == 0) {
+      Chunk*& place = places_[(produced / kChunkJobs) % kChunkPlaces];
+      if (spareChunks_.empty()) {
+        chunks_.push_back(std::make_unique<Chunk>());
+        place = chunks_.back().get();
+      } else {
+        place = spareChunks_.back();
+        spareChunks_.pop_back();
+      }
+      // Idle workers start on the first chunk while the rest of a wide fill is read.
+      if (produced != before && idleWorkers_.load() > 0) {
+        { const std::lock_guard<std::mutex> guard(lock_); }
+        workReady_.notify_all();
+      }
+    }
     Job& job = slot(produced);
     if (!source_.next(job.item)) {
       ended = true;
@@ -161,6 +183,7 @@ bool FileHashQueue::claim(std::uint64_t& sequence, bool wait) {
     const bool last = sourceDone_.load();
     if (produced_.load() > sequence) return true;
     if (last) return false;
+    report_starving();
     std::unique_lock<std::mutex> guard(lock_);
     ++idleWorkers_;
     workReady_.wait(guard, [&] { return stopping_ || sourceDone_ || produced_ > sequence; });
@@ -185,6 +208,7 @@ void FileHashQueue::work() {
           const bool idle = lanes.busy_count() == 0;
           if (stopping_ || !claim(sequence, idle)) {
             if (idle) return;
+            if (!stopping_) report_starving();
             dry = true;  // nothing there yet: the busy lanes go on
             break;
           }
@@ -281,8 +305,40 @@ void FileHashQueue::wait_for(std::uint64_t sequence) {
   if (job.done.load()) return;
   std::unique_lock<std::mutex> guard(lock_);
   awaited_.store(sequence);
-  resultReady_.wait(guard, [&] { return job.done.load() || memoryExhausted_; });
+  for (;;) {
+    resultReady_.wait(guard, [&] {
+      return job.done.load() || memoryExhausted_ || (starving_.load() && can_feed());
+    });
+    if (job.done.load() || memoryExhausted_) break;
+    guard.unlock();
+    feed_workers();
+    guard.lock();
+  }
   awaited_.store(kNobody);
+}
+
+bool FileHashQueue::can_feed() const {
+  const std::uint64_t held = produced_.load(std::memory_order_relaxed) - consumed_;
+  return !sourceDone_.load(std::memory_order_relaxed) && (held < window_ || window_ < kMaxWindow);
+}
+
+bool FileHashQueue::feed_workers() {
+  if (!can_feed()) return false;
+  starving_.store(false);
+  // Full: a result the reader waits for holds every slot, so the workers may run further ahead.
+  if (produced_.load(std::memory_order_relaxed) - consumed_ >= window_) {
+    window_ = std::min(kMaxWindow, 2 * window_);
+  }
+  fill();
+  return true;
+}
+
+void FileHashQueue::report_starving() {
+  if (starving_.exchange(true)) return;
+  if (awaited_.load() != kNobody) {
+    const std::lock_guard<std::mutex> guard(lock_);
+    resultReady_.notify_one();
+  }
 }
 
 bool FileHashQueue::next(FileItem& item) {
@@ -292,7 +348,7 @@ bool FileHashQueue::next(FileItem& item) {
     return true;
   }
   // Refilled in halves, so that sleeping workers are woken for many jobs at a time.
-  if (produced_.load(std::memory_order_relaxed) - consumed_ <= ring_.size() / 2) fill();
+  if (produced_.load(std::memory_order_relaxed) - consumed_ <= window_ / 2) fill();
   if (consumed_ >= produced_.load(std::memory_order_relaxed)) return false;
   item = slot(consumed_).item;
   return true;
@@ -326,9 +382,16 @@ bool FileHashQueue::replay(Job& job) {
     if (finished) break;
     if (memoryExhausted_) throw_exhausted();
     awaited_.store(consumed_);
-    resultReady_.wait(guard,
-                      [&] { return job.done.load() || job.readCount != seen || memoryExhausted_; });
+    resultReady_.wait(guard, [&] {
+      return job.done.load() || job.readCount != seen || memoryExhausted_ ||
+             (starving_.load() && can_feed());
+    });
     awaited_.store(kNobody);
+    if (!job.done.load() && starving_.load() && can_feed()) {
+      guard.unlock();
+      feed_workers();
+      guard.lock();
+    }
   }
   return job.hashed;
 }
@@ -342,11 +405,11 @@ bool FileHashQueue::result(hash::Value& value) {
   if (recording_) {
     replay(job);
   } else if (!job.done.load()) {
-    // The workers are behind: top the ring up, then sleep until a run of small files is done
+    // The workers are behind: top the window up, then sleep until a run of small files is done
     // rather than waking for each. After a large file each one is worth a wake.
     fill();
     const std::uint64_t last = produced_.load(std::memory_order_relaxed) - 1;
-    const std::uint64_t ahead = batch_ && lastBytes_ < filehash::kReadSize ? ring_.size() / 4 : 0;
+    const std::uint64_t ahead = batch_ && lastBytes_ < filehash::kReadSize ? baseWindow_ / 4 : 0;
     wait_for(std::min(consumed_ + ahead, last));
     wait_for(consumed_);
   }
@@ -367,6 +430,12 @@ bool FileHashQueue::result(hash::Value& value) {
     value = job.value;
   }
   ++consumed_;
+  if (consumed_ % kChunkJobs == 0) {
+    // Every job of the chunk was taken: no worker touches it again.
+    Chunk*& place = places_[((consumed_ - 1) / kChunkJobs) % kChunkPlaces];
+    spareChunks_.push_back(place);
+    place = nullptr;
+  }
   return hashed;
 }
 

@@ -3,8 +3,10 @@
 // exactly as one thread would show it, so nothing a user sees depends on the thread count.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -46,11 +48,24 @@ class FileHashQueue {
 
  private:
   struct Job;
+  // Jobs are kept in chunks, so that the window can widen without moving a job a worker holds.
+  static constexpr std::size_t kChunkJobs = 256;
+  // The most jobs the reader holds past the one it waits for. A large file early in the order
+  // holds its result, and the files after it are hashed meanwhile; this bounds the memory that
+  // costs (a job is about 300 bytes and its names).
+  static constexpr std::size_t kMaxWindow = std::size_t{1} << 15;
+  static constexpr std::size_t kChunkPlaces = kMaxWindow / kChunkJobs + 1;
+  using Chunk = std::array<Job, kChunkJobs>;
 
   static constexpr std::uint64_t kNobody = UINT64_MAX;
 
   Job& slot(std::uint64_t sequence);
   void fill();
+  // The workers ran out of jobs while the reader waits: widen the window when it is full, and
+  // fill it. False when there is nothing to give them.
+  bool feed_workers();
+  bool can_feed() const;
+  void report_starving();
   void work();
   // The number of a job to hash; `wait` lets it wait for the job to be made. False when there is
   // none (then, without waiting, none yet).
@@ -77,9 +92,14 @@ class FileHashQueue {
   FileItem inlineItem_;
   bool batch_ = false;
 
-  // Several threads: a ring of jobs numbered in source order. This thread fills it and takes
-  // the results in order; each worker claims the next number, without a lock.
-  std::vector<Job> ring_;
+  // Several threads: a window of jobs numbered in source order. This thread fills it and takes
+  // the results in order; each worker claims the next number, without a lock. The chunk of job s
+  // is at place (s / kChunkJobs) % kChunkPlaces; only this thread changes the places.
+  std::array<Chunk*, kChunkPlaces> places_{};
+  std::vector<std::unique_ptr<Chunk>> chunks_;  // every chunk made
+  std::vector<Chunk*> spareChunks_;
+  std::size_t baseWindow_ = 0;
+  std::size_t window_ = 0;      // widened, up to kMaxWindow, while a result holds the workers back
   bool recording_ = false;      // progress is shown, so every read is replayed
   std::uint64_t consumed_ = 0;  // the job `next` gave, or the next one
   // Size of the last file taken; a run starts as if after a large file, so its first result is
@@ -90,6 +110,8 @@ class FileHashQueue {
   std::atomic<bool> sourceDone_{false};
   std::atomic<bool> stopping_{false};
   std::atomic<bool> memoryExhausted_{false};
+  // A worker found no job to claim: set by workers, cleared by the reader when it fills.
+  std::atomic<bool> starving_{false};
   // Hand-overs sleep only when there is nothing to do, and are woken only by the one event they
   // wait for: the reader by the job numbered awaited_, workers by new jobs.
   std::mutex lock_;

@@ -26,6 +26,10 @@ struct EngineEntry {
   GroupFunction groups[3];
   std::size_t unit;
   std::size_t levels;
+  // What a step of one block costs, relatively: `one` first, then each group. The streams of a
+  // step are split where this is least, so a wide group half full beats two narrow ones when the
+  // engine's wide groups cost little more than its narrow ones.
+  std::uint16_t cost[4];
 };
 
 const EngineEntry& portable_engine();

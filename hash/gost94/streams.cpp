@@ -18,23 +18,38 @@ namespace {
 
 constexpr std::size_t kMaxWidth = 16;  // the widest group of any engine
 
-// Steps `filled` streams (at most the widest group) with the fewest places to spare: the widest
-// groups that they fill, then the rest in the narrowest group, or alone.
+// Steps `filled` streams (at most the widest group) split into groups where the engine's costs
+// say it is cheapest.
 void step_group(const detail::EngineEntry& entry, const EngineTables& tables,
                 const Stream* const* streams, std::size_t filled, std::size_t count) {
+  // cheapest[n]: the least cost of n streams; first[n]: what steps the first of them, 0 for
+  // alone, else a group's level + 1.
+  unsigned cheapest[kMaxWidth + 1] = {};
+  std::size_t first[kMaxWidth + 1] = {};
+  for (std::size_t n = 1; n <= filled; ++n) {
+    cheapest[n] = entry.cost[0] + cheapest[n - 1];
+    for (std::size_t level = 0; level < entry.levels; ++level) {
+      const std::size_t width = entry.unit << level;
+      const unsigned cost = entry.cost[level + 1] + cheapest[n - (width < n ? width : n)];
+      if (cost < cheapest[n]) {
+        cheapest[n] = cost;
+        first[n] = level + 1;
+      }
+    }
+  }
   std::uint8_t scratch[kMaxWidth][32] = {};
   Stream spare[kMaxWidth] = {};
   const Stream* group[kMaxWidth] = {};
   std::size_t at = 0;
   while (at < filled) {
     const std::size_t left = filled - at;
-    if (left == 1) {
+    if (first[left] == 0) {
       const Stream& s = *streams[at];
       entry.one(tables, s.h, s.checksum, s.blocks, count);
-      return;
+      ++at;
+      continue;
     }
-    std::size_t level = entry.levels - 1;
-    while (level > 0 && (entry.unit << level) > left) --level;
+    const std::size_t level = first[left] - 1;
     const std::size_t width = entry.unit << level;
     const std::size_t real = left < width ? left : width;
     for (std::size_t g = 0; g < width; ++g) {
