@@ -19,10 +19,19 @@ std::optional<unsigned> parse_thread_count(std::string_view text) {
   return std::min(count, 256U);
 }
 
+std::string engine_label(hash::Engine engine, std::string_view before, std::string_view after) {
+  if (engine != hash::Engine::automatic) return hash::engine_name(engine);
+  std::string label = hash::engine_name(hash::best_engine());
+  if (hash::one_stream_engine() != hash::best_engine()) {
+    label.append(before).append(hash::engine_name(hash::one_stream_engine())).append(after);
+  }
+  return label;
+}
+
 Environment environment_from(const char* engine, const char* threads, unsigned cores,
                              std::string& notes) {
   Environment chosen;
-  chosen.engine = hash::best_engine();
+  chosen.engine = hash::Engine::automatic;
   if (engine != nullptr && *engine != '\0') {
     const std::optional<hash::Engine> named = hash::engine_from_name(engine);
     if (named && hash::engine_supported(*named)) {
@@ -31,7 +40,7 @@ Environment environment_from(const char* engine, const char* threads, unsigned c
       notes += std::string("verolt: VEROLT_ENGINE=") + engine +
                (named ? " cannot run on this processor; using "
                       : " is no engine (portable, avx2, avx512); using ") +
-               hash::engine_name(chosen.engine) + "\n";
+               engine_label(chosen.engine, " (one stream of GOST R 34.11-94: ", ")") + "\n";
     }
   }
   chosen.threads = std::clamp(cores, 1U, 256U);

@@ -77,6 +77,8 @@ inline constexpr std::string_view kVersionPackage = "Версия пакета: 
 // "--version": the engine and the hashing threads, on the line after the banner's first.
 inline constexpr std::string_view kVersionEngine = "Движок хэш-функции: ";
 inline constexpr std::string_view kVersionThreads = ", потоков хэширования: ";
+// Where one stream of GOST R 34.11-94 is stepped by another engine than the lanes.
+inline constexpr std::string_view kVersionStreamEngine = " (один поток ГОСТ Р 34.11-94: ";
 
 // Banner: the first line's opening and both notices.
 inline constexpr std::string_view kBanner =

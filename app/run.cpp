@@ -158,7 +158,8 @@ void print_version() {
   files::print_text(to_ansi(text::kVersionPackage));
   files::print_raw(VEROLT_PACKAGE_VERSION "\n");
   files::print_text(to_ansi(text::kVersionEngine));
-  files::print_raw(hash::engine_name(environment().engine));
+  files::print_text(
+      engine_label(environment().engine, to_ansi(text::kVersionStreamEngine), to_ansi(")")));
   files::print_text(to_ansi(text::kVersionThreads));
   files::print_raw(std::to_string(environment().threads) + "\n");
 }

@@ -14,6 +14,8 @@ const detail::EngineEntry* const* engine_table() {
       // AVX2 has nothing faster than the table lookups.
       &detail::portable_engine(),
       hash::engine_supported(Engine::avx512) ? detail::avx512_engine() : nullptr,
+      // The one vector engine is also the fastest for one stream.
+      hash::engine_supported(Engine::avx512) ? detail::avx512_engine() : nullptr,
   };
   return kTable;
 }
