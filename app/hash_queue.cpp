@@ -1,6 +1,7 @@
 #include "app/hash_queue.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
@@ -107,7 +108,55 @@ FileHashQueue::~FileHashQueue() {
     stopping_ = true;
   }
   workReady_.notify_all();
+  aheadWait_.notify_all();
   for (std::thread& worker : workers_) worker.join();
+  for (std::thread& reader : aheadThreads_) reader.join();
+}
+
+void FileHashQueue::start_reading_ahead() {
+  readingAhead_ = true;
+  try {
+    for (unsigned i = 0; i < kReadAheadThreads; ++i)
+      aheadThreads_.emplace_back([this] { read_ahead(); });
+  } catch (const std::system_error&) {
+  } catch (const std::bad_alloc&) {
+  }
+}
+
+void FileHashQueue::read_ahead() {
+  // A hint only: nothing here reaches a result, and a file it cannot open is left to its worker.
+  try {
+    platform::InputFile file;
+    std::string path;
+    while (!stopping_) {
+      std::uint64_t next = aheadNext_.load();
+      const std::uint64_t claimed = claimed_.load();
+      if (next < claimed) {
+        // The workers are there already.
+        aheadNext_.compare_exchange_weak(next, claimed);
+        continue;
+      }
+      if (next >= produced_.load() || next >= claimed + kReadAheadJobs) {
+        // Polled rather than woken: the workers' claims would otherwise each have to look for
+        // sleepers here, and only a run on a cold disk comes here at all.
+        std::unique_lock<std::mutex> guard(aheadLock_);
+        aheadWait_.wait_for(guard, std::chrono::milliseconds(1));
+        continue;
+      }
+      if (!aheadNext_.compare_exchange_weak(next, next + 1)) continue;
+      path.clear();
+      {
+        const std::lock_guard<std::mutex> guard(aheadLock_);
+        const Job& job = slot(next);
+        if (next >= released_ && job.item.listable) path = job.item.path;
+      }
+      if (!path.empty() && file.open(path)) {
+        file.read_ahead(kReadAheadBytes);
+        file.close();
+      }
+    }
+  } catch (const std::bad_alloc&) {
+  }
 }
 
 FileHashQueue::Job& FileHashQueue::slot(std::uint64_t sequence) {
@@ -232,6 +281,9 @@ void FileHashQueue::work() {
       if (stopping_) return;
       events.clear();
       lanes.step(events);
+      if (lanes.slow_reads() >= kSlowReadsForDisk && !onDisk_.load(std::memory_order_relaxed)) {
+        onDisk_.store(true, std::memory_order_relaxed);
+      }
       for (const filehash::LaneFileHasher::Event& event : events) {
         const std::uint64_t sequence = sequenceOf[event.lane];
         Job& job = slot(sequence);
@@ -347,6 +399,7 @@ bool FileHashQueue::next(FileItem& item) {
     inlineItem_ = item;
     return true;
   }
+  if (!readingAhead_ && onDisk_.load(std::memory_order_relaxed)) start_reading_ahead();
   // Refilled in halves, so that sleeping workers are woken for many jobs at a time.
   if (produced_.load(std::memory_order_relaxed) - consumed_ <= window_ / 2) fill();
   if (consumed_ >= produced_.load(std::memory_order_relaxed)) return false;
@@ -434,6 +487,8 @@ bool FileHashQueue::result(hash::Value& value) {
     // Every job of the chunk was taken: no worker touches it again.
     Chunk*& place = places_[((consumed_ - 1) / kChunkJobs) % kChunkPlaces];
     spareChunks_.push_back(place);
+    const std::lock_guard<std::mutex> guard(aheadLock_);
+    released_ = consumed_;
     place = nullptr;
   }
   return hashed;

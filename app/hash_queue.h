@@ -58,6 +58,10 @@ class FileHashQueue {
   using Chunk = std::array<Job, kChunkJobs>;
 
   static constexpr std::uint64_t kNobody = UINT64_MAX;
+  static constexpr unsigned kReadAheadThreads = 8;
+  static constexpr std::uint64_t kReadAheadJobs = 256;       // past the last claim
+  static constexpr std::uint64_t kReadAheadBytes = 4 << 20;  // of each file
+  static constexpr std::uint64_t kSlowReadsForDisk = 16;
 
   Job& slot(std::uint64_t sequence);
   void fill();
@@ -66,6 +70,10 @@ class FileHashQueue {
   bool feed_workers();
   bool can_feed() const;
   void report_starving();
+  // Once reads wait for the disk, a few more threads open the files the workers claim next and
+  // ask the system to read them in, so that many reads are in flight rather than one a worker.
+  void start_reading_ahead();
+  void read_ahead();
   void work();
   // The number of a job to hash; `wait` lets it wait for the job to be made. False when there is
   // none (then, without waiting, none yet).
@@ -120,6 +128,16 @@ class FileHashQueue {
   std::atomic<std::uint64_t> awaited_{kNobody};
   std::atomic<unsigned> idleWorkers_{0};
   std::vector<std::thread> workers_;
+
+  // Reading ahead. aheadLock_ orders a read-ahead thread's copy of a job's name with the reader
+  // letting the job's chunk go (released_: the jobs before it are gone).
+  std::atomic<bool> onDisk_{false};
+  bool readingAhead_ = false;
+  std::atomic<std::uint64_t> aheadNext_{0};
+  std::mutex aheadLock_;
+  std::condition_variable aheadWait_;
+  std::uint64_t released_ = 0;
+  std::vector<std::thread> aheadThreads_;
 };
 
 }  // namespace verolt::app

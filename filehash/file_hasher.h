@@ -73,6 +73,8 @@ class LaneFileHasher {
   // ended is idle again. Each call reads at most one buffer of each file and hashes as much, so
   // a caller that looks at a stop flag between calls stops soon.
   void step(std::vector<Event>& events);
+  // Reads so far that waited long enough to have gone to the disk.
+  std::uint64_t slow_reads() const;
 
  private:
   struct State;

@@ -47,14 +47,17 @@ class InputFile {
   // The same, for a file the program keeps itself (a .hsh file): only through links that this
   // user or root laid.
   bool open_trusted(const std::string& name);
-  // A list file, through such links only: what open() takes, and also a stream that can be read only once (a pipe, a
-  // socket, a terminal), which `once` reports so that the caller reads it whole. A stream that is
-  // standard input leaves later answers at the end of input.
+  // A list file, through such links only: what open() takes, and also a stream that can be read
+  // only once (a pipe, a socket, a terminal), which `once` reports so that the caller reads it
+  // whole. A stream that is standard input leaves later answers at the end of input.
   bool open_list(const std::string& name, bool& once);
   // Identity of the open file.
   FileId id() const { return id_; }
   // Bytes read (0 at the end), or -1 on a read error.
   std::ptrdiff_t read(unsigned char* buffer, std::size_t size);
+  // Asks the system to start reading the first `bytes` of the file into its cache, without
+  // waiting for them; a hint that may do nothing.
+  void read_ahead(std::uint64_t bytes);
   void close();
 
  private:

@@ -103,6 +103,13 @@ std::ptrdiff_t InputFile::read(unsigned char* buffer, std::size_t size) {
   }
 }
 
+void InputFile::read_ahead(std::uint64_t bytes) {
+  if (handle_ < 0 || bytes == 0) return;
+  const std::uint64_t limit = expected_ != 0 && expected_ < bytes ? expected_ : bytes;
+  (void)::posix_fadvise(static_cast<int>(handle_), 0, static_cast<off_t>(limit),
+                        POSIX_FADV_WILLNEED);
+}
+
 void InputFile::close() {
   if (handle_ >= 0) ::close(static_cast<int>(handle_));
   handle_ = -1;

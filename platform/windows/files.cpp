@@ -111,6 +111,10 @@ std::ptrdiff_t InputFile::read(unsigned char* buffer, std::size_t size) {
   return static_cast<std::ptrdiff_t>(got);
 }
 
+// The cache manager reads ahead of sequential reads by itself; there is no hint for a file
+// that is not being read yet.
+void InputFile::read_ahead(std::uint64_t /*bytes*/) {}
+
 void InputFile::close() {
   if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
   handle_ = -1;
