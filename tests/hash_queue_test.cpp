@@ -136,5 +136,30 @@ TEST_F(HashQueue, ManyTinyFilesComeBackInOrder) {
   }
 }
 
+TEST_F(HashQueue, FilesFarBehindALargeOneComeBackInOrder) {
+  // The large file holds its result while the workers hash thousands of files past it, more
+  // than the queue holds at first, in places that are let go and taken again.
+  std::mt19937 random(5);
+  write_random(dir_ / "large", 12U << 20, random);
+  make_tiny_files(3000);
+  {
+    std::ifstream tiny(dir_ / "tiny.lst", std::ios::binary);
+    std::ofstream list(dir_ / "behind.lst", std::ios::binary);
+    list << (dir_ / "large").string() << "\n" << tiny.rdbuf();
+  }
+  for (bool shown : {true, false}) {
+    const Outcome one = run(0, SIZE_MAX, "behind.lst", shown);
+    ASSERT_EQ(one.names.size(), 3001U);
+    for (unsigned threads : {1U, 2U}) {
+      SCOPED_TRACE(std::to_string(threads) + (shown ? " shown" : " not shown"));
+      const Outcome many = run(threads, SIZE_MAX, "behind.lst", shown, !shown);
+      EXPECT_EQ(many.names, one.names);
+      EXPECT_EQ(many.hashed, one.hashed);
+      EXPECT_EQ(many.values, one.values);
+      EXPECT_EQ(many.progress, one.progress);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace verolt::app
