@@ -285,6 +285,53 @@ row "$name" "sha256sum -c" "$tinyBytes" "$ref" sh -c 'cd tiny && exec sha256sum 
 row "$name" "verolt /g /t: (a /g list)" "$tinyBytes" "$ref" \
   sh -c 'cd tiny && exec "$0" /g /t:../tiny.g.lst' "$verolt"
 
+# ---- real trees: sizes mixed as in software trees, warm and (as root) cold ----
+tools=$(cd "$(dirname "$0")/../../shared/tools" 2>/dev/null && pwd || true)
+if [ ! -d mixed ] && [ -x "$tools/mixed_tree.py" ]; then python3 "$tools/mixed_tree.py" mixed > /dev/null; fi
+mixed_case() {  # mixed_case NAME DIR: each size band alone, then the whole tree, by 1 and all threads
+  local label=$1 dir=$2 bytes
+  (cd "$dir" && find . -type f -size +8M | sort > ../"$label".large.lst &&
+    find . -type f ! -size +8M | sort > ../"$label".small.lst &&
+    find . -type f | sort > ../"$label".all.lst)
+  bytes=$(cd "$dir" && find . -type f -printf '%s\n' | awk '{ s += $1 } END { print s }')
+  for threads in 1 "$(nproc)"; do
+    name="11. $label, $threads thread(s)"
+    for band in large small; do
+      row "$name" "verolt /l: files over 8 MiB alone" "$bytes" - sh -c \
+        'cd "$1" && VEROLT_THREADS=$2 exec "$0" /l:../"$3".'$band'.lst > /dev/null' "$verolt" "$dir" "$threads" "$label"
+      eval "band_$band=\$last"
+    done
+    printed "$name" "sum of the two bands" "$bytes" "$(echo "$band_large + $band_small" | bc)" 0
+    row "$name" "verolt /l: all files" "$bytes" "$(echo "$band_large + $band_small" | bc)" sh -c \
+      'cd "$1" && VEROLT_THREADS=$2 exec "$0" /l:../"$3".all.lst > /dev/null' "$verolt" "$dir" "$threads" "$label"
+    row "$name" "verolt /r (ratio: to the bands' sum)" "$bytes" "$(echo "$band_large + $band_small" | bc)" sh -c \
+      'cd "$1" && rm -f ../"$3".r.hsh && VEROLT_THREADS=$2 exec "$0" /r "*" ../"$3".r.hsh > /dev/null' \
+      "$verolt" "$dir" "$threads" "$label"
+    row "$name" "verolt /s256 /r" "$bytes" - sh -c \
+      'cd "$1" && VEROLT_THREADS=$2 exec "$0" /s256 /r "*" > /dev/null' "$verolt" "$dir" "$threads"
+    row "$name" "verolt /t: of the /r list" "$bytes" - sh -c \
+      'cd "$1" && VEROLT_THREADS=$2 exec "$0" /t:../"$3".r.hsh > /dev/null' "$verolt" "$dir" "$threads" "$label"
+    row "$name" "verolt /a: of the /r list" "$bytes" - sh -c \
+      'cd "$1" && VEROLT_THREADS=$2 exec "$0" /r "*" /a:../"$3".r.hsh > /dev/null' "$verolt" "$dir" "$threads" "$label"
+  done
+  have rhash && row "11. $label" "rhash -r --gost94-cryptopro" "$bytes" - \
+    sh -c 'cd "$0" && exec rhash -r --gost94-cryptopro . > /dev/null' "$dir"
+  if [ "$(id -u)" = 0 ] && [ -w /proc/sys/vm/drop_caches ]; then
+    cold() { sync; echo 3 > /proc/sys/vm/drop_caches; }
+    cold
+    start=$(date +%s.%N)
+    (cd "$dir" && find . -type f -print0 | xargs -0 -n 200 -P 16 cat > /dev/null)
+    printed "11. $label, cold cache" "16 parallel readers (cat)" "$bytes" "$(echo "$(date +%s.%N) - $start" | bc)" 0
+    cold
+    start=$(date +%s.%N)
+    (cd "$dir" && "$verolt" /r "*" > /dev/null)
+    printed "11. $label, cold cache" "verolt /r" "$bytes" "$(echo "$(date +%s.%N) - $start" | bc)" 0
+  fi
+}
+[ -d mixed ] && mixed_case mixed "$data/mixed"
+# A copy of /usr/lib, where one was made (cp -a /usr/lib "$data/usrlib").
+[ -d usrlib ] && mixed_case usrlib "$data/usrlib"
+
 # System calls per file of that case, threads included, by kind (strace -f -c).
 if have strace; then
   files=$(find tiny/ -type f | wc -l)
