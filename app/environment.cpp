@@ -39,7 +39,7 @@ Environment environment_from(const char* engine, const char* threads, unsigned c
     } else {
       notes += std::string("verolt: VEROLT_ENGINE=") + engine +
                (named ? " cannot run on this processor; using "
-                      : " is no engine (portable, avx2, avx512); using ") +
+                      : " is no engine (portable, avx2, avx512, automatic); using ") +
                engine_label(chosen.engine, " (one stream of GOST R 34.11-94: ", ")") + "\n";
     }
   }

@@ -45,7 +45,7 @@ TEST(Environment, EachValueFallsBackWithOneNote) {
       {"portable", "3", Engine::portable, 3, ""},
       {"avx512", "1", Engine::avx512, 1, ""},
       {"AVX2", nullptr, best, 2,
-       "verolt: VEROLT_ENGINE=AVX2 is no engine (portable, avx2, avx512); using "},
+       "verolt: VEROLT_ENGINE=AVX2 is no engine (portable, avx2, avx512, automatic); using "},
       {"avx2 ", "0", best, 2, "verolt: VEROLT_ENGINE=avx2  is no engine"},
       {nullptr, "-1", best, 2,
        "verolt: VEROLT_THREADS=-1 is not a count from 1 to 256; using 2 (the number of cores)\n"},
