@@ -4,13 +4,15 @@
 # `cmake --workflow --preset release` first. The data is generated deterministically once.
 #
 # Usage: bench/compare_peers.sh [build dir (build/release)] [data dir (/tmp/verolt-bench)]
-# Environment: RUNS (best of, default 3).
+# Environment: RUNS (best of, default 3); BEFORE, an earlier build's verolt: each Verolt row is
+# then timed again with it, right after, in a row marked "(before)" whose ratio is before / now.
 set -euo pipefail
 
 build=$(realpath "${1:-build/release}")
 data=${2:-/tmp/verolt-bench}
 runs=${RUNS:-3}
 verolt=$build/verolt
+before=${BEFORE:+$(realpath "$BEFORE")}
 gcrypt=$build/bench/gcrypt_sum
 [ -x "$verolt" ] || { echo "no $verolt: build the release preset first" >&2; exit 2; }
 
@@ -95,6 +97,18 @@ row() {  # row CASE TOOL BYTES REFERENCE_SECONDS CMD...
     -v peak="$peak" 'BEGIN { if (t <= 0) t = 0.001; if (ref <= 0) ref = 0.001;
       printf "%-44s %-36s %9.2f %9.1f %8.2f %9s\n", n, tool, t, bytes / t / 1e6, t / ref, peak }'
   last=$best
+  [ -n "$before" ] || return 0
+  local now=$best uses="" arg earlier=()
+  for arg in "$@"; do
+    [[ $arg == *"$verolt"* ]] && uses=1
+    earlier+=("${arg//"$verolt"/"$before"}")
+  done
+  [ -n "$uses" ] || return 0
+  best_of "${earlier[@]}"
+  awk -v n="$name" -v tool="$tool (before)" -v t="$best" -v bytes="$bytes" -v now="$now" \
+    -v peak="$peak" 'BEGIN { if (t <= 0) t = 0.001; if (now <= 0) now = 0.001;
+      printf "%-44s %-36s %9.2f %9.1f %8.2f %9s\n", n, tool, t, bytes / t / 1e6, t / now, peak }'
+  best=$now
 }
 
 big=$(stat -c %s "$data/big.bin")
@@ -326,6 +340,12 @@ mixed_case() {  # mixed_case NAME DIR: each size band alone, then the whole tree
     start=$(date +%s.%N)
     (cd "$dir" && "$verolt" /r "*" > /dev/null)
     printed "11. $label, cold cache" "verolt /r" "$bytes" "$(echo "$(date +%s.%N) - $start" | bc)" 0
+    if [ -n "$before" ]; then
+      cold
+      start=$(date +%s.%N)
+      (cd "$dir" && "$before" /r "*" > /dev/null)
+      printed "11. $label, cold cache" "verolt /r (before)" "$bytes" "$(echo "$(date +%s.%N) - $start" | bc)" 0
+    fi
   fi
 }
 [ -d mixed ] && mixed_case mixed "$data/mixed"
