@@ -256,6 +256,7 @@ audit_case() {  # audit_case NAME BYTES CASE
   have hashdeep && row "$name" "hashdeep -c sha256 -r -l -a -k" "$bytes" "$ref" \
     sh -c 'cd "$0" && hashdeep -c sha256 -r -l -a -k "../audit-$1.known" . > ../audit.out' \
     "$tree" "$1"
+  return 0  # a missing peer is no failure of the case
 }
 audit_copy tiny tiny
 audit_copy many many
