@@ -13,6 +13,8 @@ data=${2:-/tmp/verolt-bench}
 runs=${RUNS:-3}
 verolt=$build/verolt
 before=${BEFORE:+$(realpath "$BEFORE")}
+# Found before the run moves into its data: $0 may be a relative path.
+tools=$(cd "$(dirname "$0")/../../shared/tools" 2>/dev/null && pwd || true)
 gcrypt=$build/bench/gcrypt_sum
 [ -x "$verolt" ] || { echo "no $verolt: build the release preset first" >&2; exit 2; }
 
@@ -301,7 +303,6 @@ row "$name" "verolt /g /t: (a /g list)" "$tinyBytes" "$ref" \
   sh -c 'cd tiny && exec "$0" /g /t:../tiny.g.lst' "$verolt"
 
 # ---- real trees: sizes mixed as in software trees, warm and (as root) cold ----
-tools=$(cd "$(dirname "$0")/../../shared/tools" 2>/dev/null && pwd || true)
 if [ ! -d mixed ] && [ -x "$tools/mixed_tree.py" ]; then python3 "$tools/mixed_tree.py" mixed > /dev/null; fi
 mixed_case() {  # mixed_case NAME DIR: each size band alone, then the whole tree, by 1 and all threads
   local label=$1 dir=$2 bytes
