@@ -9,6 +9,9 @@
 #include <system_error>
 #include <utility>
 
+#include "app/hash_in_place.h"
+#include "platform/cpu_relax.h"
+
 namespace verolt::app {
 
 namespace {
@@ -16,30 +19,24 @@ namespace {
 // About 20 microseconds of looking before the reader sleeps.
 constexpr int kSpinLooks = 512;
 
-inline void cpu_relax() {
-#if defined(__x86_64__) || defined(__i386__)
-  __builtin_ia32_pause();
-#else
-  std::this_thread::yield();
-#endif
-}
-
 }  // namespace
 
 // How the threads share the window, and why no result is lost and no sleeper is forgotten.
 //
-// Ownership of a slot. This thread (the reader) fills slot s, placing its chunk first when s
-// begins one, and then stores produced_ = s + 1; from then on the slot belongs to the one worker
-// whose claim returned s (claimed_ hands each number out once, by fetch_add or compare-exchange).
-// That worker writes the outcome and then stores done = true, after which the slot is the
-// reader's again: it reads the outcome only after loading done == true, and lets a chunk go (to
-// be placed again later) only once consumed_ has passed all of it. fill() never runs more than
-// kMaxWindow ahead of consumed_, so no place holds two live chunks. The stores and loads of
-// produced_ and done are sequentially consistent, so everything written before them (a place
-// too) is seen after them. The read records of a job that is still being hashed are shared, and
-// guarded by lock_.
+// Ownership of a slot. This thread (the reader, the only one that takes jobs from the source) fills
+// slot s, placing its chunk first when s begins one, and then stores produced_ = s + 1; from then
+// on the slot belongs to the one worker whose claim returned s (claimed_ hands each number out
+// once, by fetch_add or compare-exchange). That worker writes the outcome and then stores done =
+// true, after which the slot is the reader's again: it reads the outcome only after loading done ==
+// true, and lets a chunk go (to be placed again later) only once consumed_ has passed all of it.
+// fill() never runs more than kMaxWindow ahead of consumed_, so no place holds two live chunks. The
+// stores and loads of produced_ and done are sequentially consistent, so everything written before
+// them (a place too) is seen after them. The one part of a slot both sides touch while it is being
+// hashed is its ProgressReplay: the worker records into it and the reader replays it, each under
+// lock_. A read-ahead thread only reads a slot's name, under aheadLock_, which the reader holds to
+// let a chunk go.
 //
-// Wake-ups. Two hand-overs are a store followed by a load of another variable on each side:
+// Wake-ups. Each hand-over is a store followed by a load of another variable on each side:
 //   the reader stores awaited_ = s, then loads job s's done; the worker stores done, then
 //     loads awaited_, and notifies resultReady_ if it is s;
 //   a worker increments idleWorkers_, then loads produced_; the reader stores produced_, then
@@ -58,51 +55,41 @@ inline void cpu_relax() {
 
 // One file in the window. A worker writes its outcome and then sets `done`; this thread reads the
 // outcome only after seeing `done`.
-struct FileHashQueue::Job {
+struct WorkerQueue::Job {
   FileItem item;
   bool hashed = false;
   bool isOutput = false;  // left to the calling thread
   hash::Value value{};
   std::uint64_t bytes = 0;  // read in all, when the reads are not recorded
-  // The reads, run-length encoded (all full reads but the last, for a plain file) so memory does
-  // not grow with the file's size; recorded only while progress is shown. Guarded by lock_.
-  std::vector<std::pair<std::uint64_t, std::uint64_t>> reads;  // (size, count)
-  std::uint64_t readCount = 0;
+  // Recorded only while progress is shown. Guarded by lock_.
+  ProgressReplay reads;
   std::atomic<bool> done{false};
 };
 
-FileHashQueue::FileHashQueue(FileSource& source, hash::Engine engine, hash::Function function,
-                             filehash::ProgressState& progress, unsigned threads,
-                             std::vector<platform::FileId> readAtTurn, bool batch)
+WorkerQueue::WorkerQueue(JobSource& source, hash::Engine engine, hash::Function function,
+                         filehash::ProgressState& progress, unsigned threads,
+                         std::vector<platform::FileId> readAtTurn, bool batch)
     : source_(source),
       engine_(engine),
       function_(function),
       progress_(progress),
       readAtTurn_(std::move(readAtTurn)),
       batch_(batch) {
-  // Even one hashing thread runs beside this one: it steps several files at once in the lanes of
-  // the engine, which in place, file after file, it could not. None hashes in place.
-  if (threads == 0) {
-    inlineHasher_ = std::make_unique<filehash::FileHasher>(engine_, &progress_);
-    return;
-  }
   // Room for every worker to run well ahead of the reader through small files, and for the
   // reader to take results in runs; more only when a large file holds the workers back.
   baseWindow_ = std::min(kMaxWindow, std::max<std::size_t>(128, 32 * std::size_t{threads}));
   window_ = baseWindow_;
   recording_ = progress_.shown();
-  // A system short of threads or memory gets fewer workers, or none: the files are then hashed
-  // in place.
+  // A system short of threads or memory gets fewer workers, or none.
   try {
     workers_.reserve(threads);
     for (unsigned i = 0; i < threads; ++i) workers_.emplace_back([this] { work(); });
   } catch (const std::system_error&) {
   } catch (const std::bad_alloc&) {
   }
-  if (workers_.empty()) inlineHasher_ = std::make_unique<filehash::FileHasher>(engine_, &progress_);
 }
 
-FileHashQueue::~FileHashQueue() {
+WorkerQueue::~WorkerQueue() {
   {
     const std::lock_guard<std::mutex> guard(lock_);
     stopping_ = true;
@@ -113,7 +100,7 @@ FileHashQueue::~FileHashQueue() {
   for (std::thread& reader : aheadThreads_) reader.join();
 }
 
-void FileHashQueue::start_reading_ahead() {
+void WorkerQueue::start_reading_ahead() {
   readingAhead_ = true;
   try {
     for (unsigned i = 0; i < kReadAheadThreads; ++i)
@@ -123,7 +110,7 @@ void FileHashQueue::start_reading_ahead() {
   }
 }
 
-void FileHashQueue::read_ahead() {
+void WorkerQueue::read_ahead() {
   // A hint only: nothing here reaches a result, and a file it cannot open is left to its worker.
   try {
     platform::InputFile file;
@@ -159,11 +146,11 @@ void FileHashQueue::read_ahead() {
   }
 }
 
-FileHashQueue::Job& FileHashQueue::slot(std::uint64_t sequence) {
+WorkerQueue::Job& WorkerQueue::slot(std::uint64_t sequence) {
   return (*places_[(sequence / kChunkJobs) % kChunkPlaces])[sequence % kChunkJobs];
 }
 
-void FileHashQueue::fill() {
+void WorkerQueue::fill() {
   // Only this thread reads the source, so lists are read in order. A slot is reused once its
   // result was taken: its worker no longer touches it.
   std::uint64_t produced = produced_.load(std::memory_order_relaxed);
@@ -195,7 +182,6 @@ void FileHashQueue::fill() {
     job.value = {};
     job.bytes = 0;
     job.reads.clear();
-    job.readCount = 0;
     job.done.store(false, std::memory_order_relaxed);
     produced_.store(++produced);
   }
@@ -213,7 +199,7 @@ void FileHashQueue::fill() {
   }
 }
 
-bool FileHashQueue::claim(std::uint64_t& sequence, bool wait) {
+bool WorkerQueue::claim(std::uint64_t& sequence, bool wait) {
   if (!wait) {
     // Another lane is busy: take a job only if one is there already.
     std::uint64_t first = claimed_.load();
@@ -240,7 +226,7 @@ bool FileHashQueue::claim(std::uint64_t& sequence, bool wait) {
   }
 }
 
-void FileHashQueue::work() {
+void WorkerQueue::work() {
   // Nothing may escape a worker. Memory exhaustion ends the whole run, through the reader, as it
   // would have ended it on one thread: the files in flight are not files that could not be read.
   try {
@@ -301,23 +287,17 @@ void FileHashQueue::work() {
   }
 }
 
-void FileHashQueue::record_read(Job& job, std::uint64_t sequence, std::uint64_t n) {
+void WorkerQueue::record_read(Job& job, std::uint64_t sequence, std::uint64_t n) {
   if (!recording_) {
     job.bytes += n;  // the worker's own until it publishes the job
     return;
   }
   const std::lock_guard<std::mutex> guard(lock_);
-  auto& reads = job.reads;
-  if (!reads.empty() && reads.back().first == n) {
-    ++reads.back().second;
-  } else {
-    reads.emplace_back(n, 1);
-  }
-  ++job.readCount;
+  job.reads.record(n);
   if (awaited_.load() == sequence) resultReady_.notify_one();
 }
 
-void FileHashQueue::exhausted() {
+void WorkerQueue::exhausted() {
   {
     const std::lock_guard<std::mutex> guard(lock_);
     memoryExhausted_ = true;
@@ -325,13 +305,13 @@ void FileHashQueue::exhausted() {
   resultReady_.notify_all();
 }
 
-void FileHashQueue::throw_exhausted() { throw std::bad_alloc(); }
+void WorkerQueue::throw_exhausted() { throw std::bad_alloc(); }
 
-bool FileHashQueue::read_at_turn(const platform::FileId& file) const {
+bool WorkerQueue::read_at_turn(const platform::FileId& file) const {
   return std::find(readAtTurn_.begin(), readAtTurn_.end(), file) != readAtTurn_.end();
 }
 
-void FileHashQueue::publish(std::uint64_t sequence, Job& job) {
+void WorkerQueue::publish(std::uint64_t sequence, Job& job) {
   job.done.store(true);
   // The reader looks at `done` after announcing what it waits for, and this looks at that after
   // setting `done`, so one of the two sees the other. The lock keeps the wake from falling
@@ -342,7 +322,7 @@ void FileHashQueue::publish(std::uint64_t sequence, Job& job) {
   }
 }
 
-void FileHashQueue::wait_for(std::uint64_t sequence) {
+void WorkerQueue::wait_for(std::uint64_t sequence) {
   Job& job = slot(sequence);
   // A small file is hashed in a few microseconds, less than a sleep and a wake-up cost: the
   // reader first looks again for a while. Only the load of `done` decides, as after a sleep.
@@ -351,7 +331,7 @@ void FileHashQueue::wait_for(std::uint64_t sequence) {
     if (spin % 64 == 63) {
       std::this_thread::yield();
     } else {
-      cpu_relax();
+      platform::cpu_relax();
     }
   }
   if (job.done.load()) return;
@@ -369,12 +349,12 @@ void FileHashQueue::wait_for(std::uint64_t sequence) {
   awaited_.store(kNobody);
 }
 
-bool FileHashQueue::can_feed() const {
+bool WorkerQueue::can_feed() const {
   const std::uint64_t held = produced_.load(std::memory_order_relaxed) - consumed_;
   return !sourceDone_.load(std::memory_order_relaxed) && (held < window_ || window_ < kMaxWindow);
 }
 
-bool FileHashQueue::feed_workers() {
+bool WorkerQueue::feed_workers() {
   if (!can_feed()) return false;
   starving_.store(false);
   // Full: a result the reader waits for holds every slot, so the workers may run further ahead.
@@ -385,7 +365,7 @@ bool FileHashQueue::feed_workers() {
   return true;
 }
 
-void FileHashQueue::report_starving() {
+void WorkerQueue::report_starving() {
   if (starving_.exchange(true)) return;
   if (awaited_.load() != kNobody) {
     const std::lock_guard<std::mutex> guard(lock_);
@@ -393,12 +373,7 @@ void FileHashQueue::report_starving() {
   }
 }
 
-bool FileHashQueue::next(FileItem& item) {
-  if (inlineHasher_) {
-    if (!source_.next(item)) return false;
-    inlineItem_ = item;
-    return true;
-  }
+bool WorkerQueue::next(FileItem& item) {
   if (!readingAhead_ && onDisk_.load(std::memory_order_relaxed)) start_reading_ahead();
   // Refilled in halves, so that sleeping workers are woken for many jobs at a time.
   if (produced_.load(std::memory_order_relaxed) - consumed_ <= window_ / 2) fill();
@@ -407,36 +382,19 @@ bool FileHashQueue::next(FileItem& item) {
   return true;
 }
 
-bool FileHashQueue::replay(Job& job) {
+void WorkerQueue::replay(Job& job) {
   // What the worker has read so far is shown as the one-thread program shows it while reading.
-  // The last run may still grow, so it is left only once a later one exists.
+  // `done` is loaded before the records: once it is set, every read was recorded.
   std::unique_lock<std::mutex> guard(lock_);
-  std::size_t run = 0;
-  std::uint64_t taken = 0;
-  std::uint64_t seen = 0;
   for (;;) {
     const bool finished = job.done.load();
-    seen = job.readCount;
-    for (;;) {
-      if (run >= job.reads.size()) break;
-      const auto [size, count] = job.reads[run];
-      if (taken < count) {
-        ++taken;
-        guard.unlock();
-        progress_.advance(size);
-        guard.lock();
-      } else if (run + 1 < job.reads.size()) {
-        ++run;
-        taken = 0;
-      } else {
-        break;
-      }
-    }
+    const std::uint64_t seen = job.reads.recorded();
+    job.reads.show(guard, progress_);
     if (finished) break;
     if (memoryExhausted_) throw_exhausted();
     awaited_.store(consumed_);
     resultReady_.wait(guard, [&] {
-      return job.done.load() || job.readCount != seen || memoryExhausted_ ||
+      return job.done.load() || job.reads.recorded() != seen || memoryExhausted_ ||
              (starving_.load() && can_feed());
     });
     awaited_.store(kNobody);
@@ -446,14 +404,9 @@ bool FileHashQueue::replay(Job& job) {
       guard.lock();
     }
   }
-  return job.hashed;
 }
 
-bool FileHashQueue::result(hash::Value& value) {
-  if (inlineHasher_) {
-    return inlineItem_.listable && inlineHasher_->hash_file(inlineItem_.path, value, function_);
-  }
-
+bool WorkerQueue::result(hash::Value& value) {
   Job& job = slot(consumed_);
   if (recording_) {
     replay(job);
@@ -473,8 +426,8 @@ bool FileHashQueue::result(hash::Value& value) {
   bool hashed = false;
   if (job.isOutput) {
     // Read now, after everything written before its turn, exactly as one thread reads it.
-    if (!outputHasher_) outputHasher_ = std::make_unique<filehash::FileHasher>(engine_, &progress_);
-    hashed = outputHasher_->hash_file(job.item.path, value, function_);
+    if (!atTurnHasher_) atTurnHasher_ = std::make_unique<filehash::FileHasher>(engine_, &progress_);
+    hashed = atTurnHasher_->hash_file(job.item.path, value, function_);
   } else {
     lastBytes_ = job.bytes;
     if (!recording_) progress_.advance(job.bytes);
@@ -492,6 +445,22 @@ bool FileHashQueue::result(hash::Value& value) {
     place = nullptr;
   }
   return hashed;
+}
+
+std::unique_ptr<FileHashes> hash_files(JobSource& source, hash::Engine engine,
+                                       hash::Function function, filehash::ProgressState& progress,
+                                       unsigned threads, std::vector<platform::FileId> readAtTurn,
+                                       bool batch) {
+  // Even one hashing thread runs beside this one: it steps several files at once in the lanes of
+  // the engine, which in place, file after file, it could not. A run always asks for one at
+  // least; 0 is the tests' way to hash in place, which is also what a system that gives no
+  // thread gets.
+  if (threads > 0) {
+    auto queue = std::make_unique<WorkerQueue>(source, engine, function, progress, threads,
+                                               std::move(readAtTurn), batch);
+    if (queue->started()) return queue;
+  }
+  return std::make_unique<InPlaceHashes>(source, engine, function, progress);
 }
 
 }  // namespace verolt::app

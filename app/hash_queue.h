@@ -1,6 +1,7 @@
 // The files of a source hashed one by one, on several threads when there are cores to spare.
 // Results come back in source order, and each file's progress is replayed on the calling thread
-// exactly as one thread would show it, so nothing a user sees depends on the thread count.
+// exactly as one thread would show it (app/progress_replay.h), so nothing a user sees depends on
+// the thread count. Without threads the files are hashed in place (app/hash_in_place.h).
 #pragma once
 
 #include <array>
@@ -10,41 +11,69 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
-#include <optional>
-#include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
+#include "app/file_hashes.h"
+#include "app/job_source.h"
+#include "app/progress_replay.h"
 #include "app/sources.h"
 #include "filehash/file_hasher.h"
 
 namespace verolt::app {
 
+// The files of `source` and their hashes, on `threads` hashing threads beside the calling one;
+// with 0, or where none can be started, in place on the calling thread. The one place where that
+// is chosen.
+// The files `readAtTurn` (the run's own output file, and the files behind standard output and
+// standard error, however a source names them) are never hashed ahead: each is read at its turn,
+// holding what one thread would have written by then.
+// With `batch`, results may be waited for in runs, which saves wake-ups on small files; only for a
+// mode where no result can raise a box or a question, which must never wait for a file after it.
+std::unique_ptr<FileHashes> hash_files(JobSource& source, hash::Engine engine,
+                                       hash::Function function, filehash::ProgressState& progress,
+                                       unsigned threads,
+                                       std::vector<platform::FileId> readAtTurn = {},
+                                       bool batch = false);
+
+// What the modes hold: the hashes of a file source's files, as hash_files gives them, and the
+// source for what it has to say after its last file.
 class FileHashQueue {
  public:
-  // `threads` hashing threads run beside the calling one; with 0, or where none can be started,
-  // the files are hashed on the calling thread, when their result is asked for.
-  // The files `readAtTurn` (the run's own output file, and the files behind standard output and
-  // standard error, however a source names them) are never hashed ahead: each is read at its
-  // turn, holding what one thread would have written by then.
-  // With `batch`, results may be waited for in runs, which saves wake-ups on small files; only
-  // for a mode where no result can raise a box or a question, which must never wait for a file
-  // after it.
   FileHashQueue(FileSource& source, hash::Engine engine, hash::Function function,
                 filehash::ProgressState& progress, unsigned threads,
-                std::vector<platform::FileId> readAtTurn = {}, bool batch = false);
-  // Stops the workers; files hashed ahead of the last one taken are dropped.
-  ~FileHashQueue();
-  FileHashQueue(const FileHashQueue&) = delete;
-  FileHashQueue& operator=(const FileHashQueue&) = delete;
+                std::vector<platform::FileId> readAtTurn = {}, bool batch = false)
+      : source_(source),
+        hashes_(hash_files(source, engine, function, progress, threads, std::move(readAtTurn),
+                           batch)) {}
 
-  // The next file in source order; false after the last.
-  bool next(FileItem& item);
+  bool next(FileItem& item) { return hashes_->next(item); }
   FileSource& source() { return source_; }
-  // The hash of the file `next` gave, showing its progress meanwhile; false when it could not
-  // be opened or read, or cannot be listed (it is then not read). Throws std::bad_alloc when a
-  // hashing thread ran out of memory, as the calling thread would have.
-  bool result(hash::Value& value);
+  bool result(hash::Value& value) { return hashes_->result(value); }
+
+ private:
+  FileSource& source_;
+  std::unique_ptr<FileHashes> hashes_;
+};
+
+// The files hashed ahead on worker threads, in a window of jobs; see the top of hash_queue.cpp.
+class WorkerQueue final : public FileHashes {
+ public:
+  // Starts up to `threads` workers, as many as the system gives; see started().
+  WorkerQueue(JobSource& source, hash::Engine engine, hash::Function function,
+              filehash::ProgressState& progress, unsigned threads,
+              std::vector<platform::FileId> readAtTurn, bool batch);
+  // Stops the workers; files hashed ahead of the last one taken are dropped.
+  ~WorkerQueue() override;
+  WorkerQueue(const WorkerQueue&) = delete;
+  WorkerQueue& operator=(const WorkerQueue&) = delete;
+
+  // False when no worker could be started: the queue cannot be used, and has taken no file.
+  bool started() const { return !workers_.empty(); }
+  bool next(FileItem& item) override;
+  // A worker that ran out of memory throws here, as the calling thread would have.
+  bool result(hash::Value& value) override;
 
  private:
   struct Job;
@@ -52,7 +81,7 @@ class FileHashQueue {
   static constexpr std::size_t kChunkJobs = 256;
   // The most jobs the reader holds past the one it waits for. A large file early in the order
   // holds its result, and the files after it are hashed meanwhile; this bounds the memory that
-  // costs (a job is about 300 bytes and its names).
+  // costs (a job is about 300 bytes, and its names and read records).
   static constexpr std::size_t kMaxWindow = std::size_t{1} << 15;
   static constexpr std::size_t kChunkPlaces = kMaxWindow / kChunkJobs + 1;
   using Chunk = std::array<Job, kChunkJobs>;
@@ -80,7 +109,7 @@ class FileHashQueue {
   bool claim(std::uint64_t& sequence, bool wait);
   void publish(std::uint64_t sequence, Job& job);
   void wait_for(std::uint64_t sequence);
-  bool replay(Job& job);
+  void replay(Job& job);
   // A worker's read of the job's file: counted, or recorded for the replay when progress shows.
   void record_read(Job& job, std::uint64_t sequence, std::uint64_t n);
   bool read_at_turn(const platform::FileId& file) const;
@@ -88,21 +117,18 @@ class FileHashQueue {
   void exhausted();
   [[noreturn]] static void throw_exhausted();
 
-  FileSource& source_;
+  JobSource& source_;
   hash::Engine engine_;
   hash::Function function_;
   filehash::ProgressState& progress_;
 
-  // No thread could be started: hashed in place.
-  std::unique_ptr<filehash::FileHasher> inlineHasher_;
   std::vector<platform::FileId> readAtTurn_;
-  std::unique_ptr<filehash::FileHasher> outputHasher_;  // reads those files at their turn
-  FileItem inlineItem_;
+  std::unique_ptr<filehash::FileHasher> atTurnHasher_;  // reads those files at their turn
   bool batch_ = false;
 
-  // Several threads: a window of jobs numbered in source order. This thread fills it and takes
-  // the results in order; each worker claims the next number, without a lock. The chunk of job s
-  // is at place (s / kChunkJobs) % kChunkPlaces; only this thread changes the places.
+  // A window of jobs numbered in source order. This thread fills it and takes the results in
+  // order; each worker claims the next number, without a lock. The chunk of job s is at place
+  // (s / kChunkJobs) % kChunkPlaces; only this thread changes the places.
   std::array<Chunk*, kChunkPlaces> places_{};
   std::vector<std::unique_ptr<Chunk>> chunks_;  // every chunk made
   std::vector<Chunk*> spareChunks_;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/job_source.h"
 #include "filehash/file_hasher.h"
 #include "files/enumeration.h"
 #include "files/hash_text.h"
@@ -28,7 +29,7 @@ struct FileItem {
 // The console line of a list that cannot be opened or read to its end.
 void print_cannot_open_list(const std::string& name);
 
-class FileSource {
+class FileSource final : public JobSource {
  public:
   // The files a mask selects, sorted, the output file left out; the progress total set.
   // Nothing (and `exitCode` set) when no file matches, unless `emptyIsError` is false.
@@ -46,7 +47,7 @@ class FileSource {
   // and returns true. Whatever the lines before the failure gave, the run has not seen them all.
   bool report_read_error() const;
   // The next file in order; false after the last.
-  bool next(FileItem& item);
+  bool next(FileItem& item) override;
   // Every name a mask source will give, in order, without taking them.
   void visit_names(const std::function<void(const std::string&)>& visit) const;
   // The directories a mask source's walk selected but could not read whole, relative to its
