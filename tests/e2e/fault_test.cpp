@@ -52,8 +52,7 @@ TEST_F(Faults, ReadErrorInTheMiddleIsAFileThatCannotBeOpened) {
   write("check.lst", list_line("abc.txt", kAbcSet2) + list_line("big.bin", kBigSet2));
   r = run_faulty({"/t:check.lst", "report.txt"}, "VEROLT_FAULT_READ", "big.bin:131072", "y\n");
   EXPECT_EQ(r.exitCode, 2) << r;
-  EXPECT_EQ(read("report.txt"),
-            ansi_line("Ошибка! Не могу открыть файл : big.bin") + ansi_line(kListSummary));
+  EXPECT_EQ(read("report.txt"), cannot_open_line("big.bin") + ansi_line(kListSummary));
 }
 
 TEST_F(Faults, FullOrFailingOutputFileEndsWithCodeThree) {
@@ -85,9 +84,7 @@ TEST_F(Faults, HashFileThatCannotBeWrittenWholeIsReported) {
     const std::string value = variable == "VEROLT_FAULT_WRITE" ? ".hsh:63" : ".hsh";
     const RunResult r = run_faulty({"/calc", "abc.txt", "big.bin"}, variable, value);
     EXPECT_EQ(r.exitCode, 1) << variable << r;
-    EXPECT_NE(r.err.find(con("Ошибка! Не могу записать файл!\nИмя файла: ") + "abc.txt.hsh"),
-              std::string::npos)
-        << variable << r;
+    EXPECT_NE(r.err.find(con(kCannotWriteOne) + "abc.txt.hsh"), std::string::npos) << variable << r;
     // The run stops at the first failure.
     EXPECT_FALSE(exists("big.bin.hsh")) << variable;
   }

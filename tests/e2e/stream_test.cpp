@@ -13,10 +13,6 @@
 namespace verolt::e2e {
 namespace {
 
-std::string total_line(std::string_view value) {
-  return ansi("Полный хэш = ") + std::string(value) + std::string(kCrLf);
-}
-
 class StreamHash : public E2ETest {
  protected:
   // The value the program prints for one file hashed on its own (p1 on the console ends with a
@@ -115,7 +111,7 @@ TEST_F(StreamHash, MissingFileLeavesExactlyItsContentOut) {
   RunResult r = run({"/m", "/l:names.lst", "out.lst"});
   EXPECT_EQ(r.exitCode, 2) << r;
   EXPECT_EQ(r.out, cannot_open_file("missing.txt") + con(kListSummary) + nl() + created("out.lst"));
-  EXPECT_EQ(read("out.lst"), "a.txt\r\nmissing.txt\r\n" + ansi("Ошибка! Не могу открыть файл : ") +
+  EXPECT_EQ(read("out.lst"), "a.txt\r\nmissing.txt\r\n" + ansi(kCannotOpenListed) +
                                  "missing.txt\r\nc.txt\r\n" + total_line(kAbcSet2) +
                                  ansi_line(kListSummary));
   r = run({"/m", "/l:names.lst"});
@@ -128,7 +124,7 @@ TEST_F(StreamHash, MissingFileLeavesExactlyItsContentOut) {
   make_symlink("nowhere", "b.txt");
   r = run({"/m", "*.txt", "mask.out"});
   EXPECT_EQ(r.exitCode, 2) << r;
-  EXPECT_EQ(read("mask.out"), "a.txt\r\nb.txt\r\n" + ansi("Ошибка! Не могу открыть файл : ") +
+  EXPECT_EQ(read("mask.out"), "a.txt\r\nb.txt\r\n" + ansi(kCannotOpenListed) +
                                   "b.txt\r\nc.txt\r\n" + total_line(kAbcSet2) +
                                   ansi_line(kMaskSummary));
 }
@@ -176,8 +172,7 @@ TEST_F(StreamHash, ListGivenBackReproducesNamesAndValue) {
   const RunResult r = run({"/h1", "/m", "/l:first.out", "third.out"});
   EXPECT_EQ(r.exitCode, 2) << r;
   const std::string third = read("third.out");
-  const std::string head =
-      p1List + ansi("Ошибка! Не могу открыть файл : ") + totalAsName + std::string(kCrLf);
+  const std::string head = p1List + ansi(kCannotOpenListed) + totalAsName + std::string(kCrLf);
   EXPECT_EQ(third.substr(0, head.size()), head);
   EXPECT_EQ(third.size(), head.size() + 77 + 2 * kCrLf.size() + ansi(kListSummary).size());
 }
