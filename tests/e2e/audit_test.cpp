@@ -119,6 +119,77 @@ TEST_F(Audit, ExitCodeIsTheLargestThatApplies) {
   EXPECT_EQ(r.out, con(audit_total(6, 6, 6, 0, 0, 0, 0)));
 }
 
+// A name the list holds twice is one listed file, judged by its first line alone: the later
+// line is passed over, uncounted, whatever it holds.
+TEST_F(Audit, ANameListedTwiceCountsOnceByItsFirstLine) {
+  record();
+  const std::string recorded = read("state.hsh");
+  const std::string wrong = "a.txt\t" + std::string(kAbcSet1) + "\r\n";
+  struct Case {
+    const char* what;
+    std::string list;
+    std::vector<AuditLine> lines;
+    std::string total;
+    int code;
+  };
+  std::vector<Case> cases = {
+      {"the same line again",
+       recorded + list_line("a.txt", kAbcSet2),
+       {},
+       audit_total(6, 6, 6, 0, 0, 0, 0),
+       0},
+      {"a wrong value after the right one",
+       recorded + wrong,
+       {},
+       audit_total(6, 6, 6, 0, 0, 0, 0),
+       0},
+      {"a wrong value before the right one",
+       wrong + recorded,
+       {{kWrongHashLine, "a.txt"}},
+       audit_total(6, 6, 5, 1, 0, 0, 0),
+       1},
+      {"a name without a value after its line",
+       recorded + "b.txt\r\n",
+       {},
+       audit_total(6, 6, 6, 0, 0, 0, 0),
+       0},
+      {"a name without a value before its line",
+       "b.txt\r\n" + recorded,
+       {{kMissingHashLine, "b.txt"}},
+       audit_total(6, 5, 5, 0, 0, 0, 0),
+       3},
+      // Absent, it is reported once.
+      {"an absent name twice",
+       recorded + list_line("gone.txt", kAbcSet2) + list_line("gone.txt", kAbcSet1),
+       {{kAbsentLine, "gone.txt"}},
+       audit_total(7, 6, 6, 0, 1, 0, 0),
+       1},
+  };
+  if (!target().windows) {
+    // The same file once more in the other build's spelling: a name of its own, found absent.
+    const std::size_t at = recorded.find("sub/c.txt\t");
+    ASSERT_NE(at, std::string::npos);
+    cases.push_back({"the other build's spelling after it",
+                     recorded + "sub\\c.txt\t" + recorded.substr(at + 10, 64) + "\r\n",
+                     {{kAbsentLine, "sub\\c.txt"}},
+                     audit_total(7, 6, 6, 0, 1, 0, 0),
+                     1});
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    write("state.hsh", c.list);
+    std::filesystem::remove(path("report.txt"));
+    RunResult r = run({"/r", "*", "/a:state.hsh"});
+    EXPECT_EQ(r.exitCode, c.code) << r;
+    EXPECT_EQ(escape(r.out), escape(audit_console(c.lines, c.total)));
+    r = run({"/r", "*", "/a:state.hsh", "report.txt"});
+    EXPECT_EQ(r.exitCode, c.code) << r;
+    EXPECT_EQ(escape(read("report.txt")), escape(audit_report(c.lines, c.total)));
+    EXPECT_EQ(escape(r.out), escape(created("report.txt") + con(c.total)));
+    EXPECT_EQ(read("state.hsh"), c.list);
+  }
+}
+
 TEST_F(Audit, RefusedBesideListOptionsAndWithoutItsList) {
   const std::string conflict = con("Ошибка! Параметр /a: не совместим с /l /t /f /m\n");
   for (const std::vector<std::string>& args :

@@ -90,5 +90,29 @@ TEST_F(Faults, HashFileThatCannotBeWrittenWholeIsReported) {
   }
 }
 
+// The walk's table of found files that cannot grow ends the run before anything is hashed, with
+// the size the table asked for: four bytes a slot for the entries it had to hold and 2000 more.
+TEST_F(Faults, TableOfFoundFilesThatCannotGrowEndsTheRun) {
+  const std::string old = list_line("abc.txt", kAbcSet2);
+  // The main thread's first allocation of 64 KiB or more is the table's first: for one entry.
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"*.*"}, {"/m", "/r", "*"}, {"*.*", "out.lst"}}) {
+    SCOPED_TRACE(::testing::PrintToString(args));
+    write("out.lst", old);
+    const RunResult r = run_faulty(args, "VEROLT_FAULT_NEW", "65536:0:main", "y\n");
+    EXPECT_EQ(r.exitCode, 100) << r;
+    const std::string question = args.back() == "out.lst" ? overwrite_prompt("out.lst") : "";
+    EXPECT_EQ(escape(r.out), escape(question + "\nbad memory, new_size=8004\n"));
+    EXPECT_EQ(r.err, "");
+    // The output file asked for is left as it was.
+    EXPECT_EQ(read("out.lst"), old);
+  }
+  // Records come 8192 at a time (196608 bytes): the second block is wanted for the 8193rd file.
+  for (int i = 0; i < 8193; ++i) write(p({"many", "f" + std::to_string(i)}), "");
+  const RunResult r = run_faulty({p({"many", "*"})}, "VEROLT_FAULT_NEW", "196608:1:main");
+  EXPECT_EQ(r.exitCode, 100) << r;
+  EXPECT_EQ(escape(r.out), escape("\nbad memory, new_size=40772\n"));
+}
+
 }  // namespace
 }  // namespace verolt::e2e
