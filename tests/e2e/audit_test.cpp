@@ -42,7 +42,7 @@ class Audit : public E2ETest {
   }
 };
 
-TEST_F(Audit, EveryAuditLineOnceInListOrderWithTheSummaryLast) {
+TEST_F(Audit, EveryDifferenceOnceInListOrderWithTheSummaryLast) {
   for (const std::vector<std::string>& function :
        std::vector<std::vector<std::string>>{{}, {"/s512", "/p1"}}) {
     SCOPED_TRACE(::testing::PrintToString(function));
