@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +9,7 @@
 
 #include "filehash/file_hasher.h"
 #include "hash/function.h"
+#include "random_bytes.h"
 
 namespace {
 
@@ -18,6 +18,7 @@ using verolt::filehash::FileHasher;
 using verolt::filehash::progress_text;
 using verolt::filehash::ProgressState;
 using verolt::hash::Function;
+using verolt::test::random_bytes;
 using HashContext = verolt::hash::Context;
 using HashValue = verolt::hash::Value;
 
@@ -170,13 +171,6 @@ class FileHashTest : public ::testing::Test {
     file.close();
     EXPECT_TRUE(file) << path;
     return path.string();
-  }
-
-  static std::vector<std::uint8_t> random_bytes(std::size_t n, std::uint32_t seed) {
-    std::mt19937 gen(seed);
-    std::vector<std::uint8_t> data(n);
-    std::generate(data.begin(), data.end(), [&gen] { return static_cast<std::uint8_t>(gen()); });
-    return data;
   }
 
   fs::path dir_;

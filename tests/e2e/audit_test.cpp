@@ -19,31 +19,6 @@
 namespace verolt::e2e {
 namespace {
 
-struct Difference {
-  std::string_view message;  // the program's text before the name
-  std::string name;          // UTF-8, with the program's separators
-};
-
-std::string summary(int listed, int checked, int right, int changed, int absent, int fresh,
-                    int unread, int moved = 0) {
-  return "Итого: в списке " + std::to_string(listed) + ", проверено " + std::to_string(checked) +
-         ", верных " + std::to_string(right) + ", искажено " + std::to_string(changed) +
-         ", не найдено " + std::to_string(absent) + ", новых " + std::to_string(fresh) +
-         ", не прочитано " + std::to_string(unread) + ", перемещено " + std::to_string(moved) +
-         "\n";
-}
-
-// The report is read by people: the program's texts in the locale's set on POSIX (UTF-8 here).
-std::string report_text(std::string_view utf8) {
-  return target().windows ? ansi(utf8) : std::string(utf8);
-}
-
-constexpr std::string_view kChanged = "Ошибка! Хэш файла не верен! Файл искажен! Имя файла: ";
-constexpr std::string_view kAbsent = "Ошибка! Файл не найден: ";
-constexpr std::string_view kUnread = "Ошибка! Не могу открыть файл : ";
-constexpr std::string_view kValueless = "Ошибка! Хэш файла не найден. Имя файла: ";
-constexpr std::string_view kNew = "Новый файл: ";
-
 class Audit : public E2ETest {
  protected:
   // The tree as recorded: files at the top and in a subdirectory, a Cyrillic name, a dot
@@ -87,29 +62,25 @@ TEST_F(Audit, EveryDifferenceOnceInListOrderWithTheSummaryLast) {
       std::filesystem::remove(path("u.txt"));
       make_fifo("u.txt");
     }
-    std::vector<Difference> lines = {
-        {kAbsent, "b.txt"}, {kChanged, p({"sub", "c.txt"})}, {kNew, p({"sub", "new.txt"})}};
-    if (fifo) lines.push_back({kUnread, "u.txt"});
-    lines.push_back({kValueless, "v.txt"});
-    const std::string total = summary(7, 5, fifo ? 3 : 4, 1, 1, 1, fifo ? 1 : 0);
+    std::vector<AuditLine> lines = {{kAbsentLine, "b.txt"},
+                                    {kWrongHashLine, p({"sub", "c.txt"})},
+                                    {kNewLine, p({"sub", "new.txt"})}};
+    if (fifo) lines.push_back({kCannotOpenListed, "u.txt"});
+    lines.push_back({kMissingHashLine, "v.txt"});
+    const std::string total = audit_total(7, 5, fifo ? 3 : 4, 1, 1, 1, fifo ? 1 : 0);
 
     std::vector<std::string> args = function;
     args.insert(args.end(), {"/r", "*", "/a:state.hsh"});
     RunResult r = run(args);
     EXPECT_EQ(r.exitCode, 3) << r;
-    std::string console;
-    for (const Difference& d : lines) console += con(d.message) + con_name(d.name) + nl();
-    EXPECT_EQ(escape(r.out), escape(console + con(total)));
+    EXPECT_EQ(escape(r.out), escape(audit_console(lines, total)));
     EXPECT_EQ(r.err, "");
 
     // With a report: the same lines there, the summary last in both.
     args.push_back("report.txt");
     r = run(args);
     EXPECT_EQ(r.exitCode, 3) << r;
-    std::string report;
-    for (const Difference& d : lines) report += report_text(d.message) + list_name(d.name) + "\r\n";
-    EXPECT_EQ(escape(read("report.txt")),
-              escape(report + report_text(total.substr(0, total.size() - 1)) + "\r\n"));
+    EXPECT_EQ(escape(read("report.txt")), escape(audit_report(lines, total)));
     EXPECT_EQ(escape(r.out), escape(created("report.txt") + con(total)));
   }
 }
@@ -145,7 +116,78 @@ TEST_F(Audit, ExitCodeIsTheLargestThatApplies) {
   // Under another spelling of its name the list is still left out.
   RunResult r = run({"/r", "*", "/a:." + sep() + "state.hsh"});
   EXPECT_EQ(r.exitCode, 0) << r;
-  EXPECT_EQ(r.out, con(summary(6, 6, 6, 0, 0, 0, 0)));
+  EXPECT_EQ(r.out, con(audit_total(6, 6, 6, 0, 0, 0, 0)));
+}
+
+// A name the list holds twice is one listed file, judged by its first line alone: the later
+// line is passed over, uncounted, whatever it holds.
+TEST_F(Audit, ANameListedTwiceCountsOnceByItsFirstLine) {
+  record();
+  const std::string recorded = read("state.hsh");
+  const std::string wrong = "a.txt\t" + std::string(kAbcSet1) + "\r\n";
+  struct Case {
+    const char* what;
+    std::string list;
+    std::vector<AuditLine> lines;
+    std::string total;
+    int code;
+  };
+  std::vector<Case> cases = {
+      {"the same line again",
+       recorded + list_line("a.txt", kAbcSet2),
+       {},
+       audit_total(6, 6, 6, 0, 0, 0, 0),
+       0},
+      {"a wrong value after the right one",
+       recorded + wrong,
+       {},
+       audit_total(6, 6, 6, 0, 0, 0, 0),
+       0},
+      {"a wrong value before the right one",
+       wrong + recorded,
+       {{kWrongHashLine, "a.txt"}},
+       audit_total(6, 6, 5, 1, 0, 0, 0),
+       1},
+      {"a name without a value after its line",
+       recorded + "b.txt\r\n",
+       {},
+       audit_total(6, 6, 6, 0, 0, 0, 0),
+       0},
+      {"a name without a value before its line",
+       "b.txt\r\n" + recorded,
+       {{kMissingHashLine, "b.txt"}},
+       audit_total(6, 5, 5, 0, 0, 0, 0),
+       3},
+      // Absent, it is reported once.
+      {"an absent name twice",
+       recorded + list_line("gone.txt", kAbcSet2) + list_line("gone.txt", kAbcSet1),
+       {{kAbsentLine, "gone.txt"}},
+       audit_total(7, 6, 6, 0, 1, 0, 0),
+       1},
+  };
+  if (!target().windows) {
+    // The same file once more in the other build's spelling: a name of its own, found absent.
+    const std::size_t at = recorded.find("sub/c.txt\t");
+    ASSERT_NE(at, std::string::npos);
+    cases.push_back({"the other build's spelling after it",
+                     recorded + "sub\\c.txt\t" + recorded.substr(at + 10, 64) + "\r\n",
+                     {{kAbsentLine, "sub\\c.txt"}},
+                     audit_total(7, 6, 6, 0, 1, 0, 0),
+                     1});
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    write("state.hsh", c.list);
+    std::filesystem::remove(path("report.txt"));
+    RunResult r = run({"/r", "*", "/a:state.hsh"});
+    EXPECT_EQ(r.exitCode, c.code) << r;
+    EXPECT_EQ(escape(r.out), escape(audit_console(c.lines, c.total)));
+    r = run({"/r", "*", "/a:state.hsh", "report.txt"});
+    EXPECT_EQ(r.exitCode, c.code) << r;
+    EXPECT_EQ(escape(read("report.txt")), escape(audit_report(c.lines, c.total)));
+    EXPECT_EQ(escape(r.out), escape(created("report.txt") + con(c.total)));
+    EXPECT_EQ(read("state.hsh"), c.list);
+  }
 }
 
 TEST_F(Audit, RefusedBesideListOptionsAndWithoutItsList) {
@@ -182,7 +224,7 @@ TEST_F(Audit, RefusedBesideListOptionsAndWithoutItsList) {
   write("state.hsh", list + ansi("Ошибка! Не все файлы были учтены!") + "\r\n");
   r = run({"*.txt", "/a:state.hsh"});
   EXPECT_EQ(r.exitCode, 0) << r;
-  EXPECT_EQ(r.out, con(summary(2, 2, 2, 0, 0, 0, 0)));  // a.txt and report.txt
+  EXPECT_EQ(r.out, con(audit_total(2, 2, 2, 0, 0, 0, 0)));  // a.txt and report.txt
 }
 
 TEST_F(Audit, ListOfTheOtherBuild) {
@@ -193,7 +235,7 @@ TEST_F(Audit, ListOfTheOtherBuild) {
   ASSERT_EQ(r.exitCode, 0) << r;
   r = run({"/r", "*", "/a:theirs.hsh"});
   EXPECT_EQ(r.exitCode, 0) << r;
-  EXPECT_EQ(r.out, con(summary(2, 2, 2, 0, 0, 0, 0)));
+  EXPECT_EQ(r.out, con(audit_total(2, 2, 2, 0, 0, 0, 0)));
 }
 
 TEST_F(Audit, LinesNamingTheListOrTheReportArePassedOver) {
@@ -223,12 +265,12 @@ TEST_F(Audit, LinesNamingTheListOrTheReportArePassedOver) {
     write("report.txt", "old");
     r = run_input(c.args, "y\n");
     EXPECT_EQ(r.exitCode, 0) << r;
-    const std::string total = summary(c.listed, c.listed, c.listed, 0, 0, 0, 0);
+    const std::string total = audit_total(c.listed, c.listed, c.listed, 0, 0, 0, 0);
     if (c.args.size() == 2) {
       EXPECT_EQ(r.out, con(total));
     } else {
       EXPECT_EQ(r.out, overwrite_prompt(c.args[2]) + created(c.args[2]) + con(total));
-      EXPECT_EQ(read("report.txt"), report_text(total.substr(0, total.size() - 1)) + "\r\n");
+      EXPECT_EQ(read("report.txt"), audit_report({}, total));
     }
     EXPECT_EQ(read("state.hsh"), list);
   }
@@ -310,7 +352,7 @@ TEST_F(AuditUnseen, UnreadableDirectoriesAreUnreadWhereTheySort) {
     mode_t mode;
     const char* cwd;
     std::vector<std::string> args;
-    std::vector<Difference> lines;
+    std::vector<AuditLine> lines;
     std::string total;
     int code;
   };
@@ -321,35 +363,38 @@ TEST_F(AuditUnseen, UnreadableDirectoriesAreUnreadWhereTheySort) {
        0,
        "tree",
        {"/r", "*", "/a:../state.hsh"},
-       {{kAbsent, "sub/b.txt"},
-        {kUnread, "sub/locked"},
-        {kAbsent, "sub/locked.txt"},
-        {kNew, "sub/m.txt"}},
-       summary(6, 3, 3, 0, 2, 1, 1),
+       {{kAbsentLine, "sub/b.txt"},
+        {kCannotOpenListed, "sub/locked"},
+        {kAbsentLine, "sub/locked.txt"},
+        {kNewLine, "sub/m.txt"}},
+       audit_total(6, 3, 3, 0, 2, 1, 1),
        2},
       // The starting directory, as typed but for its separator.
       {"tree",
        0,
        ".",
        {"/r", "tree/*", "/a:tree.hsh"},
-       {{kUnread, "tree"}},
-       summary(6, 0, 0, 0, 0, 0, 1),
+       {{kCannotOpenListed, "tree"}},
+       audit_total(6, 0, 0, 0, 0, 0, 1),
        2},
       // The current directory, which may be entered but not read.
       {"tree/sub",
        0111,
        "tree/sub",
        {"/r", "*", "/a:../../sub.hsh"},
-       {{kUnread, "."}},
-       summary(4, 0, 0, 0, 0, 0, 1),
+       {{kCannotOpenListed, "."}},
+       audit_total(4, 0, 0, 0, 0, 0, 1),
        2},
       // A dot directory is never entered, so never found unreadable.
       {"tree/sub/.hid",
        0,
        "tree/sub",
        {"/r", "*", "/a:../../sub.hsh"},
-       {{kAbsent, "b.txt"}, {kAbsent, "locked.txt"}, {kNew, "locked/new.txt"}, {kNew, "m.txt"}},
-       summary(4, 2, 2, 0, 2, 2, 0),
+       {{kAbsentLine, "b.txt"},
+        {kAbsentLine, "locked.txt"},
+        {kNewLine, "locked/new.txt"},
+        {kNewLine, "m.txt"}},
+       audit_total(4, 2, 2, 0, 2, 2, 0),
        1},
   };
   for (const Case& c : cases) {
@@ -358,20 +403,13 @@ TEST_F(AuditUnseen, UnreadableDirectoriesAreUnreadWhereTheySort) {
     std::vector<std::string> args = c.args;
     RunResult r = run_as_user(args, c.cwd);
     EXPECT_EQ(r.exitCode, c.code) << r;
-    std::string console;
-    std::string report;
-    for (const Difference& d : c.lines) {
-      console += con(d.message) + con_name(d.name) + nl();
-      report += report_text(d.message) + list_name(d.name) + "\r\n";
-    }
-    EXPECT_EQ(escape(r.out), escape(console + con(c.total)));
+    EXPECT_EQ(escape(r.out), escape(audit_console(c.lines, c.total)));
     // The same in a report.
     std::filesystem::remove(path("report.txt"));
     args.push_back(path("report.txt"));
     r = run_as_user(args, c.cwd);
     EXPECT_EQ(r.exitCode, c.code) << r;
-    EXPECT_EQ(escape(read("report.txt")),
-              escape(report + report_text(c.total.substr(0, c.total.size() - 1)) + "\r\n"));
+    EXPECT_EQ(escape(read("report.txt")), escape(audit_report(c.lines, c.total)));
     ::chmod(path(c.locked).c_str(), 0755);
   }
 }
@@ -437,8 +475,8 @@ TEST_F(Audit, APathTooLongForTheSystemIsUnread) {
   write("m.txt", "m");
   r = run({"/r", "*", "/a:state.hsh"});
   EXPECT_EQ(r.exitCode, 2) << r;
-  EXPECT_EQ(r.out, con(kUnread) + tooLong + "\n" + con(kNew) + "m.txt\n" +
-                       con(summary(2, 1, 1, 0, 0, 1, 1)));
+  EXPECT_EQ(r.out, con(kCannotOpenListed) + tooLong + "\n" + con(kNewLine) + "m.txt\n" +
+                       con(audit_total(2, 1, 1, 0, 0, 1, 1)));
 }
 
 }  // namespace

@@ -21,22 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kErrorTitle = "Verolt Версия 4.01. Ошибка";
-constexpr std::string_view kCannotOpenFile = "Ошибка! Не могу открыть файл!\nИмя файла: ";
-constexpr std::string_view kCannotWrite = "Ошибка! Не могу записать файл!\nИмя файла: ";
-
-// The error box of the single-file modes in its console form.
-std::string error_box(std::string_view text, const std::string& name) {
-  return nl() + "[ " + con(kErrorTitle) + " ]" + nl() + "(X) " + con(text) + con_arg(name) + nl();
-}
-// A Yes/No box of the verification modes; the name as the list holds it.
-std::string ask_box(std::string_view title, std::string_view text, const std::string& name) {
-  return nl() + "[ " + con(title) + " ]" + nl() + "(X) " + con(text) + con_raw_name(name) +
-         con("\n\nПродолжать проверку?") + nl() + "(Y/N): ";
-}
-std::string cannot_open_box(const std::string& name) {
-  return ask_box("Verolt Версия 4.01", "Ошибка! Не могу открыть файл : ", name);
-}
 // The hash list line of a file that cannot be opened, its name as raw bytes.
 std::string failed_line(std::string_view name) {
   return std::string(name) + "\t" + ansi_line(kOpenFailure);
@@ -49,11 +33,6 @@ std::string failed_line(std::string_view name) {
   return ::testing::AssertionFailure()
          << actual.size() << " bytes instead of " << expected.size() << ", from byte " << i << ": "
          << escape(actual.substr(i, 100)) << "\ninstead of: " << escape(expected.substr(i, 100));
-}
-std::string repeat(std::string_view text, int count) {
-  std::string out;
-  for (int i = 0; i < count; ++i) out += text;
-  return out;
 }
 
 class BadInput : public E2ETest {
@@ -204,14 +183,13 @@ TEST_F(BadInput, ListLinesWithNulAndBinaryBytes) {
   RunResult r = run({"/m", "/l:names.lst", "stream.lst"});
   EXPECT_EQ(r.exitCode, 2) << r;
   std::string stream;
-  const std::string error = ansi("Ошибка! Не могу открыть файл : ");
+  const std::string error = ansi(kCannotOpenListed);
   for (const auto& name : names) {
     if (name.find('\r') != std::string::npos) continue;
     stream.append(name).append(kCrLf).append(error).append(name).append(kCrLf);
   }
-  EXPECT_TRUE(same_bytes(read("stream.lst"), stream + ansi("Полный хэш = ") +
-                                                 std::string(kEmptySet2) + std::string(kCrLf) +
-                                                 ansi_line(kListSummary)));
+  EXPECT_TRUE(
+      same_bytes(read("stream.lst"), stream + total_line(kEmptySet2) + ansi_line(kListSummary)));
 }
 
 TEST_F(BadInput, StoredValuesOfTheWrongShape) {
@@ -226,28 +204,18 @@ TEST_F(BadInput, StoredValuesOfTheWrongShape) {
                       value.substr(1) + "\r\na.txt\t" + value + "0\r\n");
   RunResult r = run_input({"/t:p2.lst", "rep.txt"}, "y\ny\ny\ny\n");
   EXPECT_EQ(r.exitCode, 3) << r;
-  const std::string title = "Verolt Версия 4.01, результат проверки хэша";
-  const std::string missing =
-      ask_box(title,
-              "Ошибка! Хэш файла не найден\nили неправильный формат хранения хэша!\nИмя "
-              "файла: ",
-              "a.txt");
-  EXPECT_EQ(r.err,
-            ask_box(title, "Ошибка! Хэш файла не верен! Файл искажен!\nИмя файла: ", "a.txt") +
-                missing + missing);
-  EXPECT_EQ(read("rep.txt"),
-            ansi_line("Ошибка! Хэш файла не верен! Файл искажен! Имя файла: a.txt") +
-                repeat(ansi_line("Ошибка! Хэш файла не найден. Имя файла: a.txt"), 2) +
-                ansi_line(kListSummary));
+  EXPECT_EQ(r.err, wrong_hash_box("a.txt") + repeat(missing_hash_box("a.txt"), 2));
+  EXPECT_EQ(read("rep.txt"), wrong_hash_line("a.txt") + repeat(missing_hash_line("a.txt"), 2) +
+                                 ansi_line(kListSummary));
   // p1 does not look between its groups.
   write("p1.lst", "a.txt\t" + p1Dashes + "\r\n");
   r = run({"/t:p1.lst", "/p1"});
   EXPECT_EQ(r.exitCode, 0) << r;
   // A total line of non-hex digits is a wrong stream hash; lower-case digits verify elsewhere.
-  write("s.lst", "a.txt\r\n" + ansi("Полный хэш = ") + std::string(64, 'Z') + "\r\n");
+  write("s.lst", "a.txt\r\n" + ansi(kTotalPrefix) + std::string(64, 'Z') + "\r\n");
   r = run({"/f:s.lst"});
   EXPECT_EQ(r.exitCode, 1) << r;
-  write("s.lst", "a.txt\r\n" + ansi("Полный хэш = ") + zeroAsX + "\r\n");
+  write("s.lst", "a.txt\r\n" + ansi(kTotalPrefix) + zeroAsX + "\r\n");
   r = run({"/f:s.lst"});
   EXPECT_EQ(r.exitCode, 0) << r;
 }
@@ -275,18 +243,18 @@ TEST_F(BadInput, NamesOnDisk) {
   write(longest, "abc");
   const RunResult calc = run({"/calc", "a.txt", longest});
   EXPECT_EQ(calc.exitCode, 1) << calc;
-  EXPECT_EQ(calc.err, error_box(kCannotWrite, longest + ".hsh"));
+  EXPECT_EQ(calc.err, error_box(kCannotWriteOne, longest + ".hsh"));
   EXPECT_EQ(read("a.txt.hsh"), kAbcSet2);  // written before the failure, kept
   r = run({"/check", longest});
   EXPECT_EQ(r.exitCode, 1) << r;
-  EXPECT_EQ(r.err, error_box(kCannotOpenFile, longest + ".hsh"));
+  EXPECT_EQ(r.err, error_box(kCannotOpenOne, longest + ".hsh"));
 
   // A path of thousands of characters is a file that cannot be opened, in every mode.
   const std::string deep = repeat("sub/", 1500) + "a.txt";
   expect_list_run(deep + "\na.txt\n", {deep, "a.txt"});
   r = run({"/calc", deep});
   EXPECT_EQ(r.exitCode, 1) << r;
-  EXPECT_EQ(r.err, error_box(kCannotOpenFile, deep));
+  EXPECT_EQ(r.err, error_box(kCannotOpenOne, deep));
   r = run({repeat("sub/", 1500) + "*.*"});
   EXPECT_EQ(r.exitCode, 100) << r;
   EXPECT_EQ(r.out, con(kNotFound) + nl());
@@ -351,7 +319,7 @@ TEST_F(BadInput, ThingsThatAreNoFiles) {
   for (const std::string name : {"s.sock", "/dev/null"}) {
     r = run({"/calc", name});
     EXPECT_EQ(r.exitCode, 1) << r;
-    EXPECT_EQ(r.err, error_box(kCannotOpenFile, name));
+    EXPECT_EQ(r.err, error_box(kCannotOpenOne, name));
   }
   EXPECT_FALSE(exists("s.sock.hsh"));
 
@@ -360,7 +328,7 @@ TEST_F(BadInput, ThingsThatAreNoFiles) {
   for (const std::string mode : {"/check", "/info"}) {
     r = run({mode, "a.txt"});
     EXPECT_EQ(r.exitCode, 1) << r;
-    EXPECT_EQ(r.err, error_box(kCannotOpenFile, "a.txt.hsh"));
+    EXPECT_EQ(r.err, error_box(kCannotOpenOne, "a.txt.hsh"));
   }
 
   // Block devices are hashed: an unattached loop device reads as empty data.
@@ -406,13 +374,12 @@ TEST_F(BadInput, FilesChangingAfterTheSelection) {
   // A stream verification waits for an answer after its first (missing) file; by then the list's
   // sizes are summed. Deleting the next file then makes it vanish between selection and hashing.
   write("b.bin", "abc");
-  write("vanish.lst", "missing\nb.bin\n" + ansi("Полный хэш = ") + std::string(kEmptySet2) + "\n");
+  write("vanish.lst", "missing\nb.bin\n" + ansi(kTotalPrefix) + std::string(kEmptySet2) + "\n");
   RunResult r = run_paused({"/f:vanish.lst", "rep.txt"}, "rm b.bin", "y\\ny\\n", false);
   EXPECT_EQ(r.exitCode, 2) << r;
   EXPECT_EQ(r.err, cannot_open_box("missing") + cannot_open_box("b.bin"));
-  EXPECT_EQ(read("rep.txt"), ansi_line("Ошибка! Не могу открыть файл : missing") +
-                                 ansi_line("Ошибка! Не могу открыть файл : b.bin") +
-                                 ansi_line(kListSummary));
+  EXPECT_EQ(read("rep.txt"),
+            cannot_open_line("missing") + cannot_open_line("b.bin") + ansi_line(kListSummary));
 
   // A file that doubles after its size was summed: read to its new end, the progress running on
   // past 100%, and the stream hash covers all of it.
@@ -422,7 +389,7 @@ TEST_F(BadInput, FilesChangingAfterTheSelection) {
   r = run({"double.bin"});
   ASSERT_EQ(r.exitCode, 0) << r;
   const std::string doubled = r.out.substr(std::string("double.bin").size() + nl().size(), 64);
-  write("grow.lst", "missing\nbig.bin\n" + ansi("Полный хэш = ") + doubled + "\n");
+  write("grow.lst", "missing\nbig.bin\n" + ansi(kTotalPrefix) + doubled + "\n");
   r = run_paused({"/f:grow.lst"}, "cat half.bin >> big.bin", "y\\n", true);
   EXPECT_EQ(r.exitCode, 2) << r;
   EXPECT_EQ(r.out, con(kListSummary) + nl());
@@ -464,7 +431,7 @@ TEST_F(BadInput, CommandLineExtremes) {
   // An empty name among the single-file names cannot be opened; the hash file before it stays.
   r = run({"/calc", "a.txt", ""});
   EXPECT_EQ(r.exitCode, 1) << r;
-  EXPECT_EQ(r.err, error_box(kCannotOpenFile, ""));
+  EXPECT_EQ(r.err, error_box(kCannotOpenOne, ""));
   EXPECT_EQ(read("a.txt.hsh"), kAbcSet2);
 
   // Masks that would take a backtracking matcher exponential time against a 250-byte name. (On
@@ -512,7 +479,7 @@ TEST_F(BadInput, UnprivilegedUser) {
                                  failed_line("secret.txt") + ansi_line(kMaskSummary));
   r = run_unprivileged({"/calc", "secret.txt"});
   EXPECT_EQ(r.exitCode, 1) << r;
-  EXPECT_EQ(r.err, error_box(kCannotOpenFile, "secret.txt"));
+  EXPECT_EQ(r.err, error_box(kCannotOpenOne, "secret.txt"));
   // An unreadable list.
   ::chmod(path("names.lst").c_str(), 0);
   r = run_unprivileged({"/l:names.lst"});
@@ -526,7 +493,7 @@ TEST_F(BadInput, UnprivilegedUser) {
   EXPECT_FALSE(exists("ro/out.lst"));
   r = run_unprivileged({"/calc", "a.txt", "ro/c.txt", "b.txt"});
   EXPECT_EQ(r.exitCode, 1) << r;
-  EXPECT_EQ(r.err, error_box(kCannotWrite, "ro/c.txt.hsh"));
+  EXPECT_EQ(r.err, error_box(kCannotWriteOne, "ro/c.txt.hsh"));
   EXPECT_EQ(read("a.txt.hsh"), kAbcSet2);
   EXPECT_FALSE(exists("b.txt.hsh"));
   ::chmod(path("ro").c_str(), 0755);  // so that the next run can wipe the scratch directory

@@ -9,12 +9,6 @@
 namespace verolt::e2e {
 namespace {
 
-std::string times(std::string_view text, int count) {
-  std::string out;
-  for (int i = 0; i < count; ++i) out += text;
-  return out;
-}
-
 class Console : public E2ETest {
  protected:
   // Names that sort as they are numbered.
@@ -39,7 +33,7 @@ class Console : public E2ETest {
 
 // The progress of one 300000-byte file read in pieces of 131072 bytes, then erased.
 const std::string kBigProgress = "43.69%" + std::string(6, '\b') + "87.38%" + std::string(6, '\b') +
-                                 "100.00%" + times("\b \b", 7);
+                                 "100.00%" + repeat("\b \b", 7);
 
 TEST_F(Console, NothingButResultsWhenStandardErrorIsNoTerminal) {
   write("big.bin", big_content());
@@ -82,8 +76,8 @@ TEST_F(Console, ProgressRunsOverAllFilesOfAList) {
   const RunResult r = run_terminal({"/l:names.txt"});
   EXPECT_EQ(r.exitCode, 2) << r;
   const std::string b6(6, '\b');
-  EXPECT_EQ(escape(r.err), escape("21.85%" + b6 + "43.69%" + b6 + "50.00%" + times("\b \b", 6) +
-                                  "71.85%" + b6 + "93.69%" + b6 + "100.00%" + times("\b \b", 7)));
+  EXPECT_EQ(escape(r.err), escape("21.85%" + b6 + "43.69%" + b6 + "50.00%" + repeat("\b \b", 6) +
+                                  "71.85%" + b6 + "93.69%" + b6 + "100.00%" + repeat("\b \b", 7)));
   EXPECT_EQ(r.out, con_pair("big.bin", kBigSet2) + con_name("missing") + nl() +
                        cannot_open_file("missing") + con_pair("big.bin", kBigSet2) +
                        con(kListSummary) + nl());
@@ -95,9 +89,9 @@ TEST_F(Console, OneTerminalForBothStreamsShowsEachNameBeforeItsProgress) {
   write("b.bin", big_content());
   const std::string b6(6, '\b');
   const std::string expected = con_name("a.bin") + nl() + "21.85%" + b6 + "43.69%" + b6 + "50.00%" +
-                               times("\b \b", 6) + std::string(kBigSet2) + nl() +
+                               repeat("\b \b", 6) + std::string(kBigSet2) + nl() +
                                con_name("b.bin") + nl() + "71.85%" + b6 + "93.69%" + b6 +
-                               "100.00%" + times("\b \b", 7) + std::string(kBigSet2) + nl();
+                               "100.00%" + repeat("\b \b", 7) + std::string(kBigSet2) + nl();
   for (const char* threads : {"1", "2"}) {
     SCOPED_TRACE(threads);
     RunOptions options;

@@ -26,11 +26,6 @@ const std::string kTitleShown = "gone\\x1B]0;owned\\x07.txt";
 const std::string kOutput = "out\x1B[2J\x7F\xC2\x9B\r\n.lst";
 const std::string kOutputShown = "out\\x1B[2J\\x7F\\xC2\\x9B\\x0D\\x0A.lst";
 
-std::string ask_box(std::string_view title, std::string_view before, const std::string& shown) {
-  return nl() + "[ " + con(title) + " ]" + nl() + "(X) " + con(before) + shown +
-         con("\n\nПродолжать проверку?") + nl() + "(Y/N): ";
-}
-
 class Escape : public E2ETest {};
 
 TEST_F(Escape, NamesOnTheConsoleInBoxesAndInReports) {
@@ -40,9 +35,7 @@ TEST_F(Escape, NamesOnTheConsoleInBoxesAndInReports) {
   write(kBreaking, "abc");
   write("hash.lst", kDrawing + "\t" + std::string(kEmptySet2) + "\r\n" + kTitle + "\t" +
                         std::string(kAbcSet2) + "\r\n");
-  write("stream.lst", kDrawing + "\r\n" + kTitle + "\r\n" + ansi("Полный хэш = ") +
-                          std::string(kAbcSet2) + "\r\n");
-  const std::string cannotOpen = "Ошибка! Не могу открыть файл : ";
+  write("stream.lst", kDrawing + "\r\n" + kTitle + "\r\n" + total_line(kAbcSet2));
   const std::string listed = con(kListSummary) + nl() + created("rep.txt");
   struct Case {
     const char* what;
@@ -59,8 +52,8 @@ TEST_F(Escape, NamesOnTheConsoleInBoxesAndInReports) {
        {"*.txt"},
        "",
        2,
-       con_pair("a.txt", kAbcSet2) + con(cannotOpen) + kBreakingShown + nl() + kDrawingShown +
-           nl() + std::string(kAbcSet2) + nl() + con(kMaskSummary) + nl(),
+       con_pair("a.txt", kAbcSet2) + con(kCannotOpenListed) + kBreakingShown + nl() +
+           kDrawingShown + nl() + std::string(kAbcSet2) + nl() + con(kMaskSummary) + nl(),
        "",
        ""},
       {"boxes and report of /t:",
@@ -68,19 +61,18 @@ TEST_F(Escape, NamesOnTheConsoleInBoxesAndInReports) {
        "y\ny\n",
        2,
        listed,
-       ask_box("Verolt Версия 4.01, результат проверки хэша",
-               "Ошибка! Хэш файла не верен! Файл искажен!\nИмя файла: ", kDrawingShown) +
-           ask_box("Verolt Версия 4.01", cannotOpen, kTitleShown),
-       ansi("Ошибка! Хэш файла не верен! Файл искажен! Имя файла: ") + kDrawingReported + "\r\n" +
-           ansi(cannotOpen) + kTitleShown + "\r\n" + ansi_line(kListSummary)},
+       ask_shown(kCheckTitle, kWrongHashBox, kDrawingShown) +
+           ask_shown(kBoxTitle, kCannotOpenListed, kTitleShown),
+       report_line(kWrongHashLine, kDrawingReported) + cannot_open_line(kTitleShown) +
+           ansi_line(kListSummary)},
       // The stream of the one file that is there matches its total.
       {"box and report of /f:",
        {"/f:stream.lst", "rep.txt"},
        "y\n",
        2,
        listed,
-       ask_box("Verolt Версия 4.01", cannotOpen, kTitleShown),
-       ansi(cannotOpen) + kTitleShown + "\r\n" + ansi_line(kListSummary)},
+       ask_shown(kBoxTitle, kCannotOpenListed, kTitleShown),
+       cannot_open_line(kTitleShown) + ansi_line(kListSummary)},
       {"created", {"esc*", kOutput}, "", 0, con("Создан файл: ") + kOutputShown + nl(), "", ""},
       {"overwrite question",
        {"esc*", kOutput},
@@ -122,8 +114,7 @@ TEST_F(Escape, ListsKeepNamesExactly) {
   EXPECT_EQ(r.out + r.err, "");
   r = run({"/m", "esc*", "stream.lst"});
   EXPECT_EQ(r.exitCode, 0) << r;
-  EXPECT_EQ(escape(read("stream.lst")),
-            escape(kDrawing + "\r\n" + ansi("Полный хэш = ") + std::string(kAbcSet2) + "\r\n"));
+  EXPECT_EQ(escape(read("stream.lst")), escape(kDrawing + "\r\n" + total_line(kAbcSet2)));
 }
 
 TEST_F(Escape, EchoedArguments) {

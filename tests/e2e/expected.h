@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "runner.h"
 
@@ -183,13 +184,16 @@ inline std::string overwrite_prompt(std::string_view outputName) {
 inline std::string cannot_create(std::string_view outputName) {
   return con("Ошибка создания файла: ") + con_arg(outputName) + nl();
 }
-// The console line of a file to hash that cannot be opened (a blank before the colon).
+// A file that cannot be opened, before its name: on the console, in verification boxes, report
+// lines and the audit (a blank before the colon).
+inline constexpr std::string_view kCannotOpenListed = "Ошибка! Не могу открыть файл : ";
+// Its console line.
 inline std::string cannot_open_file(std::string_view utf8Name) {
-  return con("Ошибка! Не могу открыть файл : ") + con_name(utf8Name) + nl();
+  return con(kCannotOpenListed) + con_name(utf8Name) + nl();
 }
 // The same line for a name read as raw bytes, escaped as the console shows names.
 inline std::string cannot_open_shown(std::string_view bytes) {
-  return con("Ошибка! Не могу открыть файл : ") + con_shown(bytes) + nl();
+  return con(kCannotOpenListed) + con_shown(bytes) + nl();
 }
 // The console line of a list file that cannot be opened (no blank before the colon).
 inline std::string cannot_open_list(std::string_view listName) {
@@ -200,5 +204,166 @@ inline constexpr std::string_view kNotFound = "Ошибка! Файлы не н�
 inline constexpr std::string_view kMaskSummary = "Ошибка! Не все файлы были учтены!";
 inline constexpr std::string_view kListSummary = "Ошибка! Не все файлы были обработаны правильно!";
 inline constexpr std::string_view kConflict = "Ошибка! Параметр /r не совместим с /l /t /f\n";
+
+// `text` `count` times over.
+inline std::string repeat(std::string_view text, int count) {
+  std::string out;
+  for (int i = 0; i < count; ++i) out += text;
+  return out;
+}
+
+// ASCII letters in the other case: hex digits as lists and other tools may write them.
+inline std::string lower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+inline std::string upper(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return out;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Message boxes in their console form (the runner sets VEROLT_BOXES=console).
+
+inline constexpr std::string_view kBoxTitle = "Verolt Версия 4.01";
+inline constexpr std::string_view kCheckTitle = "Verolt Версия 4.01, результат проверки хэша";
+inline constexpr std::string_view kErrorTitle = "Verolt Версия 4.01. Ошибка";
+inline constexpr std::string_view kUsageTitle = "Verolt Версия 4.01. Не заданы параметры запуска";
+// What stands before the name in the verification boxes.
+inline constexpr std::string_view kWrongHashBox =
+    "Ошибка! Хэш файла не верен! Файл искажен!\nИмя файла: ";
+inline constexpr std::string_view kMissingHashBox =
+    "Ошибка! Хэш файла не найден\nили неправильный формат хранения хэша!\nИмя файла: ";
+// The same in the boxes of the single-file modes.
+inline constexpr std::string_view kCannotOpenOne = "Ошибка! Не могу открыть файл!\nИмя файла: ";
+inline constexpr std::string_view kCannotWriteOne = "Ошибка! Не могу записать файл!\nИмя файла: ";
+inline constexpr std::string_view kCannotReadOne = "Ошибка! Не могу прочитать файл!\nИмя файла: ";
+inline constexpr std::string_view kRightHashOne =
+    "Хэш файла верен. Файл не был искажен.\nИмя файла: ";
+
+// A box: its title, the error mark, the text (console bytes), and a line end where the text
+// has none.
+inline std::string box(std::string_view title, const std::string& shown, bool error = true) {
+  std::string out = nl() + "[ " + con(title) + " ]" + nl() + (error ? "(X) " : "") + shown;
+  if (out.back() != '\n') out += nl();
+  return out;
+}
+// The question of a verification about one file; `shown` is the name in console bytes.
+inline std::string ask_shown(std::string_view title, std::string_view before,
+                             const std::string& shown) {
+  return box(title, con(before) + shown + con("\n\nПродолжать проверку?")) + "(Y/N): ";
+}
+// The same for a name as the list holds it.
+inline std::string ask(std::string_view title, std::string_view before, std::string_view listName) {
+  return ask_shown(title, before, con_raw_name(listName));
+}
+inline std::string cannot_open_box(std::string_view listName) {
+  return ask(kBoxTitle, kCannotOpenListed, listName);
+}
+inline std::string wrong_hash_box(std::string_view listName) {
+  return ask(kCheckTitle, kWrongHashBox, listName);
+}
+inline std::string missing_hash_box(std::string_view listName) {
+  return ask(kCheckTitle, kMissingHashBox, listName);
+}
+inline std::string wrong_stream_box() {
+  return box(kCheckTitle, con("Ошибка! Потоковый хэш файлов неверен!"));
+}
+inline std::string format_box() {
+  return box(kCheckTitle, con("Ошибка!\nНеправильный формат строки хэша в списке файлов!"));
+}
+// A box of the single-file modes about a name given in UTF-8.
+inline std::string error_box(std::string_view text, std::string_view utf8Name) {
+  return box(kErrorTitle, con(text) + con_name(utf8Name));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Lines of report files and lists; a name as the list holds it.
+
+inline constexpr std::string_view kWrongHashLine =
+    "Ошибка! Хэш файла не верен! Файл искажен! Имя файла: ";
+inline constexpr std::string_view kMissingHashLine = "Ошибка! Хэш файла не найден. Имя файла: ";
+inline constexpr std::string_view kTotalPrefix = "Полный хэш = ";
+
+inline std::string report_line(std::string_view utf8, std::string_view listName) {
+  return ansi(utf8) + std::string(listName) + std::string(kCrLf);
+}
+inline std::string cannot_open_line(std::string_view listName) {
+  return report_line(kCannotOpenListed, listName);
+}
+inline std::string wrong_hash_line(std::string_view listName) {
+  return report_line(kWrongHashLine, listName);
+}
+inline std::string missing_hash_line(std::string_view listName) {
+  return report_line(kMissingHashLine, listName);
+}
+// The last line of a stream hash list.
+inline std::string total_line(std::string_view value) {
+  return ansi(kTotalPrefix) + std::string(value) + std::string(kCrLf);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The audit (/a:): one line a difference, the summary last.
+
+inline constexpr std::string_view kAbsentLine = "Ошибка! Файл не найден: ";
+inline constexpr std::string_view kNewLine = "Новый файл: ";
+inline constexpr std::string_view kMovedLine = "Перемещен файл: ";
+
+struct AuditLine {
+  std::string_view message;  // the program's text before the name
+  std::string name;          // UTF-8, with the program's separators; a move "<old> -> <new>"
+};
+
+// The summary, in UTF-8 with its line end.
+inline std::string audit_total(int listed, int checked, int right, int changed, int absent,
+                               int fresh, int unread, int moved = 0) {
+  const auto n = [](int v) { return std::to_string(v); };
+  return "Итого: в списке " + n(listed) + ", проверено " + n(checked) + ", верных " + n(right) +
+         ", искажено " + n(changed) + ", не найдено " + n(absent) + ", новых " + n(fresh) +
+         ", не прочитано " + n(unread) + ", перемещено " + n(moved) + "\n";
+}
+// The report is read by people: the program's texts in the locale's set on POSIX (UTF-8 here).
+inline std::string report_text(std::string_view utf8) {
+  return target().windows ? ansi(utf8) : std::string(utf8);
+}
+// The audit's lines and summary (audit_total) on the console.
+inline std::string audit_console(const std::vector<AuditLine>& lines, std::string_view total) {
+  std::string out;
+  for (const AuditLine& line : lines) out += con(line.message) + con_name(line.name) + nl();
+  return out + con(total);
+}
+// The same in a report file.
+inline std::string audit_report(const std::vector<AuditLine>& lines, std::string_view total) {
+  std::string out;
+  for (const AuditLine& line : lines) {
+    out += report_text(line.message) + list_name(line.name) + std::string(kCrLf);
+  }
+  return out + report_text(total.substr(0, total.size() - 1)) + std::string(kCrLf);
+}
+
+// A scratch directory whose files all hold "abc": every value is kAbcSet2, and a test reads as
+// a list of names.
+class AbcFiles : public E2ETest {
+ protected:
+  void files(const std::vector<std::string>& names) const {
+    for (const auto& name : names) write(name, "abc");
+  }
+  static std::string console_of(const std::vector<std::string>& names) {
+    std::string out;
+    for (const auto& name : names) out += con_pair(name, kAbcSet2);
+    return out;
+  }
+  static std::string list_of(const std::vector<std::string>& names) {
+    std::string out;
+    for (const auto& name : names) out += list_line(name, kAbcSet2);
+    return out;
+  }
+};
 
 }  // namespace verolt::e2e

@@ -52,8 +52,7 @@ TEST_F(Faults, ReadErrorInTheMiddleIsAFileThatCannotBeOpened) {
   write("check.lst", list_line("abc.txt", kAbcSet2) + list_line("big.bin", kBigSet2));
   r = run_faulty({"/t:check.lst", "report.txt"}, "VEROLT_FAULT_READ", "big.bin:131072", "y\n");
   EXPECT_EQ(r.exitCode, 2) << r;
-  EXPECT_EQ(read("report.txt"),
-            ansi_line("Ошибка! Не могу открыть файл : big.bin") + ansi_line(kListSummary));
+  EXPECT_EQ(read("report.txt"), cannot_open_line("big.bin") + ansi_line(kListSummary));
 }
 
 TEST_F(Faults, FullOrFailingOutputFileEndsWithCodeThree) {
@@ -85,12 +84,34 @@ TEST_F(Faults, HashFileThatCannotBeWrittenWholeIsReported) {
     const std::string value = variable == "VEROLT_FAULT_WRITE" ? ".hsh:63" : ".hsh";
     const RunResult r = run_faulty({"/calc", "abc.txt", "big.bin"}, variable, value);
     EXPECT_EQ(r.exitCode, 1) << variable << r;
-    EXPECT_NE(r.err.find(con("Ошибка! Не могу записать файл!\nИмя файла: ") + "abc.txt.hsh"),
-              std::string::npos)
-        << variable << r;
+    EXPECT_NE(r.err.find(con(kCannotWriteOne) + "abc.txt.hsh"), std::string::npos) << variable << r;
     // The run stops at the first failure.
     EXPECT_FALSE(exists("big.bin.hsh")) << variable;
   }
+}
+
+// The walk's table of found files that cannot grow ends the run before anything is hashed, with
+// the size the table asked for: four bytes a slot for the entries it had to hold and 2000 more.
+TEST_F(Faults, TableOfFoundFilesThatCannotGrowEndsTheRun) {
+  const std::string old = list_line("abc.txt", kAbcSet2);
+  // The main thread's first allocation of 64 KiB or more is the table's first: for one entry.
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"*.*"}, {"/m", "/r", "*"}, {"*.*", "out.lst"}}) {
+    SCOPED_TRACE(::testing::PrintToString(args));
+    write("out.lst", old);
+    const RunResult r = run_faulty(args, "VEROLT_FAULT_NEW", "65536:0:main", "y\n");
+    EXPECT_EQ(r.exitCode, 100) << r;
+    const std::string question = args.back() == "out.lst" ? overwrite_prompt("out.lst") : "";
+    EXPECT_EQ(escape(r.out), escape(question + "\nbad memory, new_size=8004\n"));
+    EXPECT_EQ(r.err, "");
+    // The output file asked for is left as it was.
+    EXPECT_EQ(read("out.lst"), old);
+  }
+  // Records come 8192 at a time (196608 bytes): the second block is wanted for the 8193rd file.
+  for (int i = 0; i < 8193; ++i) write(p({"many", "f" + std::to_string(i)}), "");
+  const RunResult r = run_faulty({p({"many", "*"})}, "VEROLT_FAULT_NEW", "196608:1:main");
+  EXPECT_EQ(r.exitCode, 100) << r;
+  EXPECT_EQ(escape(r.out), escape("\nbad memory, new_size=40772\n"));
 }
 
 }  // namespace

@@ -1,11 +1,8 @@
 // GOST R 34.11-2012 (/s256, /s512) through every mode: known answers and the values of an
 // independent implementation, lists read back, verification that fails for the right reason, and
 // the .hsh files of the single-file modes.
-#include <algorithm>
-#include <cctype>
 #include <cstddef>
 #include <filesystem>
-#include <initializer_list>
 #include <random>
 #include <sstream>
 #include <string>
@@ -30,14 +27,6 @@ constexpr std::string_view kDigits63S512 =
 constexpr std::string_view kDigits63Set2 =
     "ED4693785C993D3396F5EC0EA21DF299024F970A43729C7FA326DAFC7D95A25B";
 
-constexpr std::string_view kErrorTitle = "Verolt Версия 4.01. Ошибка";
-constexpr std::string_view kBoxTitle = "Verolt Версия 4.01";
-constexpr std::string_view kCheckTitle = "Verolt Версия 4.01, результат проверки хэша";
-constexpr std::string_view kCannotOpen = "Ошибка! Не могу открыть файл : ";
-constexpr std::string_view kWrongHash = "Ошибка! Хэш файла не верен! Файл искажен!\nИмя файла: ";
-constexpr std::string_view kMissingHash =
-    "Ошибка! Хэш файла не найден\nили неправильный формат хранения хэша!\nИмя файла: ";
-
 // The p1 form of a 2012 value: its p2 digits in groups of four, not reversed as 94 values are.
 std::string p1(std::string_view p2) {
   std::string out;
@@ -46,26 +35,6 @@ std::string p1(std::string_view p2) {
     out += p2.substr(i, 4);
   }
   return out;
-}
-std::string total_line(std::string_view value) {
-  return ansi("Полный хэш = ") + std::string(value) + std::string(kCrLf);
-}
-std::vector<std::string> with(std::vector<std::string> options,
-                              std::initializer_list<std::string> more) {
-  options.insert(options.end(), more);
-  return options;
-}
-
-// Boxes in their console form; `shown` is already in console bytes.
-std::string box(std::string_view title, bool error, const std::string& shown) {
-  return nl() + "[ " + con(title) + " ]" + nl() + (error ? "(X) " : "") + shown + nl();
-}
-std::string ask(std::string_view title, std::string_view before, const std::string& listName) {
-  return box(title, true, con(before) + con_raw_name(listName) + con("\n\nПродолжать проверку?")) +
-         "(Y/N): ";
-}
-std::string report_line(std::string_view utf8, const std::string& listName) {
-  return ansi(utf8) + listName + std::string(kCrLf);
 }
 
 class Gost2012 : public E2ETest {
@@ -90,10 +59,8 @@ class Gost2012 : public E2ETest {
     options.input = input;
     RunResult r = run_process(argv, dir(), options);
     EXPECT_EQ(r.exitCode, 0) << r;
-    std::transform(r.out.begin(), r.out.end(), r.out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     std::vector<std::string> values;
-    std::istringstream lines(r.out);
+    std::istringstream lines(upper(r.out));
     for (std::string line; std::getline(lines, line);) values.push_back(line);
     EXPECT_EQ(values.size(), hostPaths.size()) << r;
     values.resize(hostPaths.size());
@@ -214,11 +181,8 @@ TEST_F(Gost2012, ChangedFileOrAListOfTheOtherLengthFailsVerification) {
     EXPECT_EQ(r.out, con(kListSummary) + nl() + created("rep.txt"));
     EXPECT_EQ(read("rep.txt"), c.report + ansi_line(kListSummary));
   };
-  const std::string missing =
-      ask(kCheckTitle, kMissingHash, "a.txt") + ask(kCheckTitle, kMissingHash, "m1.txt");
-  const std::string missingReport =
-      report_line("Ошибка! Хэш файла не найден. Имя файла: ", "a.txt") +
-      report_line("Ошибка! Хэш файла не найден. Имя файла: ", "m1.txt");
+  const std::string missing = missing_hash_box("a.txt") + missing_hash_box("m1.txt");
+  const std::string missingReport = missing_hash_line("a.txt") + missing_hash_line("m1.txt");
   // A value of another length is a line without a usable hash; a total line of another length is
   // a name, and the list then has no total line.
   for (const Case& c :
@@ -227,10 +191,8 @@ TEST_F(Gost2012, ChangedFileOrAListOfTheOtherLengthFailsVerification) {
                          {{"/s512", "/f:.lists/m256.out"},
                           "y\n",
                           3,
-                          ask(kBoxTitle, kCannotOpen, totalAsName) +
-                              box(kCheckTitle, true,
-                                  con("Ошибка!\nНеправильный формат строки хэша в списке файлов!")),
-                          report_line(kCannotOpen, totalAsName)}}) {
+                          cannot_open_box(totalAsName) + format_box(),
+                          cannot_open_line(totalAsName)}}) {
     expect(c);
   }
   // One byte changed after listing.
@@ -238,42 +200,36 @@ TEST_F(Gost2012, ChangedFileOrAListOfTheOtherLengthFailsVerification) {
   expect({{"/s512", "/t:.lists/l512.out"},
           "y\n",
           1,
-          ask(kCheckTitle, kWrongHash, "m1.txt"),
-          report_line("Ошибка! Хэш файла не верен! Файл искажен! Имя файла: ", "m1.txt")});
-  expect({{"/s256", "/f:.lists/m256.out"},
-          "",
-          1,
-          box(kCheckTitle, true, con("Ошибка! Потоковый хэш файлов неверен!")),
-          ""});
+          wrong_hash_box("m1.txt"),
+          wrong_hash_line("m1.txt")});
+  expect({{"/s256", "/f:.lists/m256.out"}, "", 1, wrong_stream_box(), ""});
 }
 
 TEST_F(Gost2012, HashFilesOfBothLengths) {
   write("m1.txt", kDigits63);
-  const std::string wrong = box(kErrorTitle, true, con(kWrongHash) + con_name("m1.txt"));
+  const std::string wrong = error_box(kWrongHashBox, "m1.txt");
   struct Case {
     std::vector<std::string> args;
     int code;
     std::string boxes;
     std::string_view stored;  // m1.txt.hsh afterwards
   };
-  for (const Case& c : std::vector<Case>{
-           {{"/calc", "/s512", "m1.txt"}, 0, "", kDigits63S512},
-           {{"/check", "/s512", "m1.txt"}, 0, "", kDigits63S512},
-           {{"m1.txt", "/S512", "/info"},
-            0,
-            box(kCheckTitle, false,
-                con("Хэш файла верен. Файл не был искажен.\nИмя файла: ") + con_name("m1.txt")),
-            kDigits63S512},
-           // A function of 64 digits takes the first 64 of 128 for a value.
-           {{"/check", "m1.txt"}, 1, wrong, kDigits63S512},
-           {{"/check", "/s256", "m1.txt"}, 1, wrong, kDigits63S512},
-           {{"/s512", "/calc", "m1.txt", "/s256"}, 0, "", kDigits63S256},
-           {{"/check", "/s512", "m1.txt"},
-            1,
-            box(kErrorTitle, true,
-                con("Ошибка! Не могу прочитать файл!\nИмя файла: ") + con_name("m1.txt.hsh")),
-            kDigits63S256},
-           {{"/S256", "/check", "m1.txt"}, 0, "", kDigits63S256}}) {
+  for (const Case& c :
+       std::vector<Case>{{{"/calc", "/s512", "m1.txt"}, 0, "", kDigits63S512},
+                         {{"/check", "/s512", "m1.txt"}, 0, "", kDigits63S512},
+                         {{"m1.txt", "/S512", "/info"},
+                          0,
+                          box(kCheckTitle, con(kRightHashOne) + con_name("m1.txt"), false),
+                          kDigits63S512},
+                         // A function of 64 digits takes the first 64 of 128 for a value.
+                         {{"/check", "m1.txt"}, 1, wrong, kDigits63S512},
+                         {{"/check", "/s256", "m1.txt"}, 1, wrong, kDigits63S512},
+                         {{"/s512", "/calc", "m1.txt", "/s256"}, 0, "", kDigits63S256},
+                         {{"/check", "/s512", "m1.txt"},
+                          1,
+                          error_box(kCannotReadOne, "m1.txt.hsh"),
+                          kDigits63S256},
+                         {{"/S256", "/check", "m1.txt"}, 0, "", kDigits63S256}}) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
     const RunResult r = run(c.args);
     EXPECT_EQ(r.exitCode, c.code) << r;

@@ -11,21 +11,9 @@
 namespace verolt::e2e {
 namespace {
 
-constexpr std::string_view kChanged = "Ошибка! Хэш файла не верен! Файл искажен! Имя файла: ";
-constexpr std::string_view kAbsent = "Ошибка! Файл не найден: ";
-constexpr std::string_view kNew = "Новый файл: ";
-constexpr std::string_view kMoved = "Перемещен файл: ";
-
-struct Line {
-  std::string_view message;
-  std::string name;  // UTF-8, with the program's separators; for a move "<old> -> <new>"
-};
-
+// Every file that is found is read: checked = right + changed.
 std::string summary(int listed, int right, int changed, int absent, int fresh, int moved) {
-  const auto n = [](int v) { return std::to_string(v); };
-  return "Итого: в списке " + n(listed) + ", проверено " + n(right + changed) + ", верных " +
-         n(right) + ", искажено " + n(changed) + ", не найдено " + n(absent) + ", новых " +
-         n(fresh) + ", не прочитано 0, перемещено " + n(moved) + "\n";
+  return audit_total(listed, right + changed, right, changed, absent, fresh, 0, moved);
 }
 
 class Integrity : public E2ETest {
@@ -55,7 +43,7 @@ TEST_F(Integrity, EachNightSaysWhatChangedAndNothingElse) {
     std::vector<std::string> recordOptions;
     std::function<void()> change;
     std::vector<std::string> auditOptions;
-    std::vector<Line> lines;
+    std::vector<AuditLine> lines;
     std::string total;
     int code;
   };
@@ -70,9 +58,9 @@ TEST_F(Integrity, EachNightSaysWhatChangedAndNothingElse) {
          write(p({"z", "new"}), "other");
        },
        {},
-       {{kAbsent, p({"a", "y.so"})},
-        {kMoved, p({"a", "x.so"}) + " -> " + p({"b", "x.so"})},
-        {kNew, p({"z", "new"})}},
+       {{kAbsentLine, p({"a", "y.so"})},
+        {kMovedLine, p({"a", "x.so"}) + " -> " + p({"b", "x.so"})},
+        {kNewLine, p({"z", "new"})}},
        summary(6, 4, 0, 1, 1, 1),
        1},
       // Two absent names of one value: the first in list order goes with the first new file.
@@ -86,9 +74,9 @@ TEST_F(Integrity, EachNightSaysWhatChangedAndNothingElse) {
          rename("top2.txt", p({"b", "t2"}));
        },
        {},
-       {{kNew, p({"b", "t2"})},
-        {kMoved, p({"b", "keep.txt"}) + " -> " + p({"c", "1"})},
-        {kNew, p({"c", "2"})}},
+       {{kNewLine, p({"b", "t2"})},
+        {kMovedLine, p({"b", "keep.txt"}) + " -> " + p({"c", "1"})},
+        {kNewLine, p({"c", "2"})}},
        summary(6, 5, 0, 0, 2, 1),
        1},
       // Without /d a dot directory stays out of the list and of the audit.
@@ -108,7 +96,7 @@ TEST_F(Integrity, EachNightSaysWhatChangedAndNothingElse) {
          write(p({"b", ".git", "HEAD"}), "changed");
        },
        {"/d"},
-       {{kNew, p({".hidden", "backdoor.sh"})}, {kChanged, p({"b", ".git", "HEAD"})}},
+       {{kNewLine, p({".hidden", "backdoor.sh"})}, {kWrongHashLine, p({"b", ".git", "HEAD"})}},
        summary(8, 7, 1, 0, 1, 0),
        1},
       // Excluded at recording and at the audit: what changes there is never looked at.
@@ -142,7 +130,7 @@ TEST_F(Integrity, EachNightSaysWhatChangedAndNothingElse) {
          write(p({"a", "d", "w.so"}), "w");
        },
        {"/e:a/*.so"},
-       {{kNew, p({"a", "d", "w.so"})}},
+       {{kNewLine, p({"a", "d", "w.so"})}},
        summary(4, 4, 0, 0, 1, 0),
        1},
   };
@@ -159,9 +147,7 @@ TEST_F(Integrity, EachNightSaysWhatChangedAndNothingElse) {
     args.insert(args.end(), {"/r", "*", "/a:state.hsh"});
     const RunResult r = run(args);
     EXPECT_EQ(r.exitCode, c.code) << r;
-    std::string console;
-    for (const Line& line : c.lines) console += con(line.message) + con_name(line.name) + nl();
-    EXPECT_EQ(escape(r.out), escape(console + con(c.total)));
+    EXPECT_EQ(escape(r.out), escape(audit_console(c.lines, c.total)));
   }
 }
 
@@ -176,8 +162,7 @@ TEST_F(Integrity, FilesThatCouldNotBeOpenedAgreeWhileTheyStillCannot) {
   RunResult r = run({"/r", "*", "/a:state.hsh", "report.txt"});
   EXPECT_EQ(r.exitCode, 0) << r;
   // The report reads whole in the locale's set, the summary included.
-  EXPECT_EQ(read("report.txt"),
-            summary(8, 8, 0, 0, 0, 0).substr(0, summary(8, 8, 0, 0, 0, 0).size() - 1) + "\r\n");
+  EXPECT_EQ(read("report.txt"), audit_report({}, summary(8, 8, 0, 0, 0, 0)));
 
   std::filesystem::remove(path("dangling"));
   write("dangling", "now a file");
@@ -186,8 +171,8 @@ TEST_F(Integrity, FilesThatCouldNotBeOpenedAgreeWhileTheyStillCannot) {
   r = run({"/r", "*", "/a:state.hsh"});
   EXPECT_EQ(r.exitCode, 1) << r;
   EXPECT_EQ(escape(r.out),
-            escape(con(kChanged) + con_name("dangling") + nl() + con(kAbsent) +
-                   con_name("masked.service") + nl() + con(summary(8, 6, 1, 1, 0, 0))));
+            escape(audit_console({{kWrongHashLine, "dangling"}, {kAbsentLine, "masked.service"}},
+                                 summary(8, 6, 1, 1, 0, 0))));
 }
 
 }  // namespace

@@ -118,13 +118,13 @@ TEST_F(ListSource, HashListServesAsNameList) {
 TEST_F(ListSource, TotalLineIsJustAnotherName) {
   // A stream hash list given to /l: without /m: the total line is taken as a file name too, and
   // the names after it are still hashed.
-  const std::string total = ansi("Полный хэш = ") + std::string(kAbcSet2);
+  const std::string total = ansi(kTotalPrefix) + std::string(kAbcSet2);
   write("names.txt", "a.txt\r\n" + total + "\r\nb.txt\r\n");
   const RunResult r = run({"/l:names.txt", "out.lst"});
   EXPECT_EQ(r.exitCode, 2) << r;
   // A name read from a list is shown as names are.
-  EXPECT_EQ(r.out, con("Ошибка! Не могу открыть файл : ") + con_raw_name(total) + nl() +
-                       con(kListSummary) + nl() + created("out.lst"));
+  EXPECT_EQ(r.out, con(kCannotOpenListed) + con_raw_name(total) + nl() + con(kListSummary) + nl() +
+                       created("out.lst"));
   EXPECT_EQ(read("out.lst"), list_line("a.txt", kAbcSet2) + total + "\t" + ansi_line(kOpenFailure) +
                                  list_line("b.txt", kEmptySet2) + ansi_line(kListSummary));
 }
@@ -265,8 +265,7 @@ TEST_F(ListSource, ListFromAPipeIsReadOnceAndWhole) {
   r = run_input({"/t:/dev/stdin", "report.lst"},
                 "a.txt\t" + zeros + "\r\nb.txt\t" + zeros + "\r\n");
   EXPECT_EQ(r.exitCode, 1) << r;
-  EXPECT_EQ(read("report.lst"), ansi("Ошибка! Хэш файла не верен! Файл искажен! Имя файла: a.txt") +
-                                    std::string(kCrLf) + ansi_line(kListSummary));
+  EXPECT_EQ(read("report.lst"), wrong_hash_line("a.txt") + ansi_line(kListSummary));
 }
 
 TEST_F(ListSource, ListFromStandardInputLeavesNoAnswerForTheOverwriteQuestion) {

@@ -94,8 +94,6 @@ struct WineSessionEnd {
   }
 };
 
-constexpr std::string_view kTitle = "Verolt Версия 4.01, результат проверки хэша";
-
 RunResult xdotool(const std::string& display, std::vector<std::string> args) {
   args.insert(args.begin(), "xdotool");
   RunOptions options;
@@ -115,7 +113,7 @@ std::string next_box(const std::string& display, const std::vector<std::string>&
     std::istringstream ids(xdotool(display, {"search", "--onlyvisible", "--name", "^Verolt "}).out);
     for (std::string id; ids >> id;) {
       if (std::find(answered.begin(), answered.end(), id) == answered.end() &&
-          xdotool(display, {"getwindowname", id}).out == std::string(kTitle) + "\n") {
+          xdotool(display, {"getwindowname", id}).out == std::string(kCheckTitle) + "\n") {
         return id;
       }
     }
@@ -132,11 +130,6 @@ std::string state(const std::string& display, const std::shared_future<RunResult
     text << "the program ended: " << program.get();
   }
   return text.str();
-}
-
-std::string wrong_hash_line(std::string_view name) {
-  return ansi("Ошибка! Хэш файла не верен! Файл искажен! Имя файла: ") + std::string(name) +
-         std::string(kCrLf);
 }
 
 class MessageBoxes : public E2ETest {};

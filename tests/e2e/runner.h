@@ -109,6 +109,13 @@ std::vector<std::string> program_command();
 // VEROLT_PEER_EMULATOR. Empty when there is no such program.
 std::vector<std::string> peer_command();
 
+// Arguments: `options` followed by `more`.
+inline std::vector<std::string> with(std::vector<std::string> options,
+                                     std::initializer_list<std::string> more) {
+  options.insert(options.end(), more);
+  return options;
+}
+
 // ---------------------------------------------------------------------------------------------
 // A fixture with a fresh scratch directory per test, wiped at the start of the test and left in
 // place afterwards for inspection.

@@ -13,10 +13,6 @@
 namespace verolt::e2e {
 namespace {
 
-std::string total_line(std::string_view value) {
-  return ansi("Полный хэш = ") + std::string(value) + std::string(kCrLf);
-}
-
 class StreamHash : public E2ETest {
  protected:
   // The value the program prints for one file hashed on its own (p1 on the console ends with a
@@ -115,7 +111,7 @@ TEST_F(StreamHash, MissingFileLeavesExactlyItsContentOut) {
   RunResult r = run({"/m", "/l:names.lst", "out.lst"});
   EXPECT_EQ(r.exitCode, 2) << r;
   EXPECT_EQ(r.out, cannot_open_file("missing.txt") + con(kListSummary) + nl() + created("out.lst"));
-  EXPECT_EQ(read("out.lst"), "a.txt\r\nmissing.txt\r\n" + ansi("Ошибка! Не могу открыть файл : ") +
+  EXPECT_EQ(read("out.lst"), "a.txt\r\nmissing.txt\r\n" + ansi(kCannotOpenListed) +
                                  "missing.txt\r\nc.txt\r\n" + total_line(kAbcSet2) +
                                  ansi_line(kListSummary));
   r = run({"/m", "/l:names.lst"});
@@ -128,7 +124,7 @@ TEST_F(StreamHash, MissingFileLeavesExactlyItsContentOut) {
   make_symlink("nowhere", "b.txt");
   r = run({"/m", "*.txt", "mask.out"});
   EXPECT_EQ(r.exitCode, 2) << r;
-  EXPECT_EQ(read("mask.out"), "a.txt\r\nb.txt\r\n" + ansi("Ошибка! Не могу открыть файл : ") +
+  EXPECT_EQ(read("mask.out"), "a.txt\r\nb.txt\r\n" + ansi(kCannotOpenListed) +
                                   "b.txt\r\nc.txt\r\n" + total_line(kAbcSet2) +
                                   ansi_line(kMaskSummary));
 }
@@ -176,10 +172,86 @@ TEST_F(StreamHash, ListGivenBackReproducesNamesAndValue) {
   const RunResult r = run({"/h1", "/m", "/l:first.out", "third.out"});
   EXPECT_EQ(r.exitCode, 2) << r;
   const std::string third = read("third.out");
-  const std::string head =
-      p1List + ansi("Ошибка! Не могу открыть файл : ") + totalAsName + std::string(kCrLf);
+  const std::string head = p1List + ansi(kCannotOpenListed) + totalAsName + std::string(kCrLf);
   EXPECT_EQ(third.substr(0, head.size()), head);
   EXPECT_EQ(third.size(), head.size() + 77 + 2 * kCrLf.size() + ansi(kListSummary).size());
+}
+
+// /m with /t: does not verify the hash list: it hashes the stream of the files its lines name,
+// whatever values they hold, as /m with /l: of the same list does.
+TEST_F(StreamHash, OverTheNamesOfAHashList) {
+  write("m1", kMessage32.substr(0, 17));
+  write("m2", "");
+  write("m3", kMessage32.substr(17));
+  ASSERT_EQ(run({"/h0", "m?", "h0.lst"}).exitCode, 0);
+  ASSERT_EQ(run({"/h1", "/p1", "m?", "h1p1.lst"}).exitCode, 0);
+  ASSERT_EQ(run({"/h0", "/m", "m?", "stream.lst"}).exitCode, 0);
+  const std::string names = con_name("m1") + nl() + con_name("m2") + nl() + con_name("m3") + nl();
+  const std::string streamList = "m1\r\nm2\r\nm3\r\n" + total_line(kMessage32Set0);
+  EXPECT_EQ(read("stream.lst"), streamList);
+  const std::string summary = ansi(kMaskSummary);
+  struct Case {
+    const char* what;
+    std::string list;  // empty: the list written above under the name `listName`
+    std::string listName;
+    int exitCode;
+    std::string out;  // without an output file
+  };
+  const std::vector<Case> cases = {
+      {"its own values", "", "h0.lst", 0, names + std::string(kMessage32Set0) + nl()},
+      // Values of another function and print format are no values of this run: only names.
+      {"other values", "", "h1p1.lst", 0, names + std::string(kMessage32Set0) + nl()},
+      // Its total line ends the names; what follows is never read.
+      {"a stream list", streamList + "missing\r\n", "given.lst", 0,
+       names + std::string(kMessage32Set0) + nl()},
+      // A failed list: the file recorded as not opened and the trailer are names that cannot
+      // be opened; the run ends with the summary of a list.
+      {"a failed list",
+       list_line("m1", kAbcSet2) + "gone\t" + ansi_line(kOpenFailure) + "m2\r\n" +
+           list_line("m3", kAbcSet2) + ansi_line(kMaskSummary),
+       "failed.lst", 2,
+       con_name("m1") + nl() + con_name("gone") + nl() + cannot_open_file("gone") + con_name("m2") +
+           nl() + con_name("m3") + nl() + con_shown(summary) + nl() + cannot_open_shown(summary) +
+           std::string(kMessage32Set0) + nl() + con(kListSummary) + nl()},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (!c.list.empty()) write(c.listName, c.list);
+    const std::string list = read(c.listName);
+    RunResult r = run({"/h0", "/m", "/t:" + c.listName});
+    EXPECT_EQ(r.exitCode, c.exitCode) << r;
+    EXPECT_EQ(escape(r.out), escape(c.out));
+    EXPECT_EQ(r.err, "");
+    // The same as the list's names taken by /l:, in either order of the options.
+    const RunResult byNames = run({"/l:" + c.listName, "/m", "/h0"});
+    EXPECT_EQ(byNames.exitCode, r.exitCode) << byNames;
+    EXPECT_EQ(escape(byNames.out), escape(r.out));
+    r = run({"/t:" + c.listName, "/h0", "/M"});
+    EXPECT_EQ(r.exitCode, c.exitCode) << r;
+    EXPECT_EQ(escape(r.out), escape(c.out));
+    // Into a stream list, which verifies; the hash list is left as it was.
+    std::filesystem::remove(path("out.lst"));
+    r = run({"/h0", "/m", "/t:" + c.listName, "out.lst"});
+    EXPECT_EQ(r.exitCode, c.exitCode) << r;
+    std::filesystem::remove(path("by-names.lst"));
+    EXPECT_EQ(run({"/h0", "/m", "/l:" + c.listName, "by-names.lst"}).exitCode, c.exitCode);
+    EXPECT_EQ(escape(read("out.lst")), escape(read("by-names.lst")));
+    EXPECT_EQ(read(c.listName), list);
+    if (c.exitCode == 0) {
+      EXPECT_EQ(r.out, created("out.lst"));
+      EXPECT_EQ(read("out.lst"), streamList);
+      const RunResult check = run({"/h0", "/f:out.lst"});
+      EXPECT_EQ(check.exitCode, 0) << check;
+      EXPECT_EQ(check.out + check.err, "");
+    } else {
+      EXPECT_EQ(r.out, cannot_open_file("gone") + cannot_open_shown(summary) + con(kListSummary) +
+                           nl() + created("out.lst"));
+      EXPECT_EQ(escape(read("out.lst")),
+                escape("m1\r\ngone\r\n" + cannot_open_line("gone") + "m2\r\nm3\r\n" + summary +
+                       std::string(kCrLf) + cannot_open_line(summary) + total_line(kMessage32Set0) +
+                       ansi_line(kListSummary)));
+    }
+  }
 }
 
 }  // namespace

@@ -115,17 +115,13 @@ TEST_F(Trust, HashFilesThroughAnotherUsersLinkAreRefusedWithTheirBox) {
   plant(path("secrets/secret"), "abc.txt.hsh");
   RunResult r = run({"/calc", "abc.txt"});
   EXPECT_EQ(r.exitCode, 1) << r;
-  EXPECT_NE(r.err.find(con("Ошибка! Не могу записать файл!\nИмя файла: ") + "abc.txt.hsh"),
-            std::string::npos)
-      << r;
+  EXPECT_NE(r.err.find(con(kCannotWriteOne) + "abc.txt.hsh"), std::string::npos) << r;
   EXPECT_EQ(read("secrets/secret"), kSecret);
   // A planted .hsh holding the right value is no proof either.
   write("secrets/secret", std::string(kAbcSet2));
   r = run({"/check", "abc.txt"});
   EXPECT_EQ(r.exitCode, 1) << r;
-  EXPECT_NE(r.err.find(con("Ошибка! Не могу открыть файл!\nИмя файла: ") + "abc.txt.hsh"),
-            std::string::npos)
-      << r;
+  EXPECT_NE(r.err.find(con(kCannotOpenOne) + "abc.txt.hsh"), std::string::npos) << r;
 }
 
 TEST_F(Trust, ReplacedFileKeepsItsOwnerModeAndOtherLinks) {

@@ -1,11 +1,8 @@
 // Verification of hash lists (/t:) and stream hash lists (/f:): lists the program wrote verify in
 // silence; every failure is a box on standard error (with a line in the report file), and the
 // answers read from standard input decide how far the list is read.
-#include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <filesystem>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -14,57 +11,6 @@
 
 namespace verolt::e2e {
 namespace {
-
-constexpr std::string_view kBoxTitle = "Verolt Версия 4.01";
-constexpr std::string_view kCheckTitle = "Verolt Версия 4.01, результат проверки хэша";
-constexpr std::string_view kCannotOpen = "Ошибка! Не могу открыть файл : ";
-constexpr std::string_view kWrongHash = "Ошибка! Хэш файла не верен! Файл искажен!\nИмя файла: ";
-constexpr std::string_view kMissingHash =
-    "Ошибка! Хэш файла не найден\nили неправильный формат хранения хэша!\nИмя файла: ";
-
-// Message boxes in their console form, all with the error mark. A name is given as the list
-// holds it.
-std::string box(std::string_view title, const std::string& text) {
-  return nl() + "[ " + con(title) + " ]" + nl() + "(X) " + text + nl();
-}
-std::string ask(std::string_view title, std::string_view before, const std::string& name) {
-  return box(title, con(before) + con_raw_name(name) + con("\n\nПродолжать проверку?")) + "(Y/N): ";
-}
-std::string cannot_open_box(const std::string& name) { return ask(kBoxTitle, kCannotOpen, name); }
-std::string wrong_hash_box(const std::string& name) { return ask(kCheckTitle, kWrongHash, name); }
-std::string missing_hash_box(const std::string& name) {
-  return ask(kCheckTitle, kMissingHash, name);
-}
-std::string wrong_stream_box() {
-  return box(kCheckTitle, con("Ошибка! Потоковый хэш файлов неверен!"));
-}
-std::string format_box() {
-  return box(kCheckTitle, con("Ошибка!\nНеправильный формат строки хэша в списке файлов!"));
-}
-
-// Lines of the report file.
-std::string cannot_open_line(const std::string& name) {
-  return ansi(kCannotOpen) + name + std::string(kCrLf);
-}
-std::string wrong_hash_line(const std::string& name) {
-  return ansi("Ошибка! Хэш файла не верен! Файл искажен! Имя файла: ") + name + std::string(kCrLf);
-}
-std::string missing_hash_line(const std::string& name) {
-  return ansi("Ошибка! Хэш файла не найден. Имя файла: ") + name + std::string(kCrLf);
-}
-std::string total_line(std::string_view value) {
-  return ansi("Полный хэш = ") + std::string(value) + std::string(kCrLf);
-}
-std::string lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-std::vector<std::string> with(std::vector<std::string> options,
-                              std::initializer_list<std::string> more) {
-  options.insert(options.end(), more);
-  return options;
-}
 
 class Verify : public E2ETest {
  protected:
@@ -120,14 +66,13 @@ TEST_F(Verify, ListsTheProgramWroteVerifySilently) {
 }
 
 TEST_F(Verify, HexDigitsOfEitherCase) {
-  write("hash.lst", "a.txt\t" + lower(std::string(kAbcSet2)) + "\r\nb.txt\t" +
-                        std::string(kEmptySet2) + "\r\n");
+  write("hash.lst", "a.txt\t" + lower(kAbcSet2) + "\r\nb.txt\t" + std::string(kEmptySet2) + "\r\n");
   RunResult r = run({"/t"});
   EXPECT_EQ(r.exitCode, 0) << r;
-  write("stream.lst", "a.txt\r\n" + ansi("Полный хэш = ") + lower(std::string(kAbcSet2)));
+  write("stream.lst", "a.txt\r\n" + ansi("Полный хэш = ") + lower(kAbcSet2));
   r = run({"/f:stream.lst"});
   EXPECT_EQ(r.exitCode, 0) << r;
-  write("p1.lst", "a.txt\t" + lower(std::string(kAbcSet0P1)) + "\r\n");
+  write("p1.lst", "a.txt\t" + lower(kAbcSet0P1) + "\r\n");
   r = run({"/t:p1.lst", "/p1", "/h0"});
   EXPECT_EQ(r.exitCode, 0) << r;
 }

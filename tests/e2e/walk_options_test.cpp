@@ -10,18 +10,7 @@
 namespace verolt::e2e {
 namespace {
 
-class WalkOptions : public E2ETest {
- protected:
-  // Every file holds "abc", so every value is kAbcSet2 and a test reads as a list of names.
-  void files(const std::vector<std::string>& names) const {
-    for (const auto& name : names) write(name, "abc");
-  }
-  static std::string list_of(const std::vector<std::string>& names) {
-    std::string out;
-    for (const auto& name : names) out += list_line(name, kAbcSet2);
-    return out;
-  }
-};
+using WalkOptions = AbcFiles;
 
 TEST_F(WalkOptions, ExclusionsLeaveFilesAndDirectoriesOut) {
   files({"a.log", "a.txt", "b.txt", p({"build", "y.txt"}), p({"sub", "build", "x.txt"}),

@@ -6,6 +6,7 @@
 //   VEROLT_FAULT_CLOSE=text    fclose() of such a file reports failure (after closing it)
 //   VEROLT_FAULT_NEW=N:K       operator new of N bytes or more fails (std::bad_alloc) on any
 //                              thread but the main one, once K such allocations have succeeded
+//   VEROLT_FAULT_NEW=N:K:main  the same on the main thread only
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/syscall.h>
@@ -95,6 +96,7 @@ std::FILE* fopened(std::FILE* file, const char* path, const char* mode) {
 struct NewRule {
   unsigned long long size = 0;  // 0: inactive
   long long spared = 0;
+  bool mainThread = false;  // the thread that fails: the main one, or any other
 };
 
 NewRule& new_rule() {
@@ -104,7 +106,8 @@ NewRule& new_rule() {
     if (value == nullptr || *value == '\0') return r;
     char* end = nullptr;
     r.size = std::strtoull(value, &end, 10);
-    if (end != nullptr && *end == ':') r.spared = std::strtoll(end + 1, nullptr, 10);
+    if (end != nullptr && *end == ':') r.spared = std::strtoll(end + 1, &end, 10);
+    r.mainThread = end != nullptr && std::strcmp(end, ":main") == 0;
     return r;
   }();
   return rule;
@@ -114,7 +117,8 @@ std::atomic<long long> bigAllocations{0};
 
 void* allocate(std::size_t size) {
   const NewRule& rule = new_rule();
-  if (rule.size != 0 && size >= rule.size && ::syscall(SYS_gettid) != ::getpid() &&
+  if (rule.size != 0 && size >= rule.size &&
+      (::syscall(SYS_gettid) == ::getpid()) == rule.mainThread &&
       bigAllocations.fetch_add(1) >= rule.spared) {
     throw std::bad_alloc();
   }
