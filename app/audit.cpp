@@ -277,10 +277,10 @@ bool read_audit_list(const RunSettings& settings, AuditList& list) {
         settings.checksumFormat
             ? files::parse_checksum_line(line, settings.function, entry.value)
             : files::parse_hash_line(line, settings.function, entry.value, settings.printFormat);
-    if (parsed == files::TOTAL_LINE) break;
+    if (parsed == files::ParseResult::kTotalLine) break;
     if (line.empty() || is_trailer(line)) continue;
     entry.name = std::move(line);
-    entry.usable = parsed == files::HASH_LINE;
+    entry.usable = parsed == files::ParseResult::kHashLine;
     list.lines.push_back(std::move(entry));
     line.clear();
   }

@@ -195,7 +195,8 @@ int run_arguments(int argc, char** argv) {
       }
     }
   } catch (const files::EntryTableFull& full) {
-    // The size in bytes the table asked for, at four bytes a slot.
+    // The number this message has always given: the bytes of a table of four-byte slots that
+    // grows 2000 at a time. This table's records are larger; scripts may read the number still.
     files::print_raw("\nbad memory, new_size=" + std::to_string(4 * (full.entries + 2000)) + "\n");
     exitCode = 100;
   } catch (const std::bad_alloc&) {

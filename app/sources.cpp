@@ -120,7 +120,7 @@ std::unique_ptr<FileSource> FileSource::from_list(const RunSettings& settings,
   hash::Value value{};
   while (source->list_.read_line(line)) {
     if (parse_list_line(source->list_, line, settings.function, settings.printFormat, value) ==
-        files::TOTAL_LINE) {
+        files::ParseResult::kTotalLine) {
       break;
     }
     if (const auto size = platform::listed_file_size(resolve_listed(line))) total += *size;
@@ -153,7 +153,7 @@ bool FileSource::next(FileItem& item) {
     if (position_ >= files_.size()) return false;
     files::entry_path(prefix_, files_[position_], item.name);
     item.path = item.name;
-    item.parse = files::NAME_ONLY;
+    item.parse = files::ParseResult::kNameOnly;
     item.listable = fits_list_line(item.name, "\t\r\n");
     ++position_;
     return true;
