@@ -24,12 +24,14 @@
 #include "files/texts.h"
 #include "platform/file_names.h"
 #include "platform/files.h"
+#include "text/ascii.h"
 
 namespace verolt::app {
 
 namespace {
 
 using files::to_ansi;
+using verolt::text::equal_folded;
 using Listed = AuditList::Line;
 
 struct Counts {
@@ -60,15 +62,6 @@ std::string_view last_component(std::string_view path) {
   return path.substr(cut);
 }
 
-bool same_folded(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           const auto fold = [](char c) {
-             return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-           };
-           return fold(x) == fold(y);
-         });
-}
-
 // The stored list and the report are no part of the tree: they are left out by identity,
 // looked up only for names that end as theirs do.
 class OwnFiles {
@@ -81,7 +74,7 @@ class OwnFiles {
   bool contains(const std::string& path) const {
     const std::string_view end = last_component(path);
     if (std::none_of(ends_.begin(), ends_.end(),
-                     [&](const std::string& own) { return same_folded(own, end); })) {
+                     [&](const std::string& own) { return equal_folded(own, end); })) {
       return false;
     }
     platform::InputFile file;

@@ -24,6 +24,7 @@
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/written_files.h"
+#include "text/ascii.h"
 
 namespace verolt::app {
 
@@ -46,7 +47,7 @@ bool may_overwrite(const std::string& name) {
   files::print_text(to_ansi(text::kOverwriteQuestion));
   files::flush_output();
   const auto answer = platform::read_input_line();
-  return answer && !answer->empty() && (answer->front() == 'Y' || answer->front() == 'y');
+  return answer && verolt::text::is_yes_answer(*answer);
 }
 
 // The lists this run reads; an output that is one of them would destroy it before it is read.
