@@ -256,8 +256,8 @@ std::string value_key(const hash::Value& value) {
 
 bool read_audit_list(const RunSettings& settings, AuditList& list) {
   files::ListReader reader;
-  if (!reader.open(*settings.auditList)) {
-    print_cannot_open_list(*settings.auditList);
+  if (!reader.open(settings.listName)) {
+    print_cannot_open_list(settings.listName);
     return false;
   }
   list.id = reader.id();
@@ -279,7 +279,7 @@ bool read_audit_list(const RunSettings& settings, AuditList& list) {
   }
   // A list read in part would report what it could not read as new files.
   if (reader.failed()) {
-    print_cannot_open_list(*settings.auditList);
+    print_cannot_open_list(settings.listName);
     return false;
   }
   return true;
@@ -288,7 +288,7 @@ bool read_audit_list(const RunSettings& settings, AuditList& list) {
 bool report_is_list(const RunSettings& settings, const AuditList& list) {
   if (!settings.outputName) return false;
   if (platform::name_match_form(*settings.outputName) ==
-      platform::name_match_form(*settings.auditList)) {
+      platform::name_match_form(settings.listName)) {
     return true;
   }
   platform::InputFile report;
@@ -343,7 +343,7 @@ int run_audit(const RunSettings& settings, AuditList& list, files::OutputFile& o
   if (!source) return exitCode;
 
   OwnFiles own;
-  own.add(*settings.auditList, list.id);
+  own.add(settings.listName, list.id);
   if (const auto id = output.id()) own.add(settings.outputName.value_or(""), *id);
 
   // What each selected file is: left out, new, or the listed line it answers. Lines that name

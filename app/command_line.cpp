@@ -166,6 +166,34 @@ bool is_option(std::string_view arg) {
   return !platform::slash_word_is_path(arg) || is_known_option(arg);
 }
 
+// /m: what the run would hash, as one stream. An audit has refused it before.
+RunMode with_stream(RunMode mode) {
+  switch (mode.kind()) {
+    case RunMode::Kind::kHashList:
+      return RunMode::stream_hash(mode.source());
+    case RunMode::Kind::kVerifyList:
+      return RunMode::stream_of_hash_list();
+    default:
+      return mode;
+  }
+}
+
+// A list option accepted after `mode`: the list is the source, and what each option asked stays
+// asked. /f verifies the stream whatever came before; /t with /m hashes the names of its list as
+// one stream; /l changes the source only.
+RunMode with_list(RunMode mode, ListOption option) {
+  if (option == ListOption::Stream) return RunMode::verify_stream();
+  const bool verify = option == ListOption::Verify;
+  switch (mode.kind()) {
+    case RunMode::Kind::kHashList:
+      return verify ? RunMode::verify_list() : RunMode::hash_list(RunMode::Source::kList);
+    case RunMode::Kind::kStreamHash:
+      return verify ? RunMode::stream_of_hash_list() : RunMode::stream_hash(RunMode::Source::kList);
+    default:
+      return mode;  // already reads a list to verify or to take the names of
+  }
+}
+
 ParsedArguments exit_with(int code) {
   ParsedArguments parsed;
   parsed.outcome = ParsedArguments::Outcome::Exit;
@@ -206,11 +234,10 @@ std::string additions_text() { return to_ansi(kAdditions); }
 ParsedArguments parse_arguments(const std::vector<std::string>& args) {
   ParsedArguments parsed;
   RunSettings& s = parsed.settings;
-  bool listGiven = false;
 
   for (const std::string& arg : args) {
     if (!is_option(arg)) {
-      if (!listGiven && !s.maskArg) {
+      if (!s.mode.from_list() && !s.maskArg) {
         s.maskArg = arg;
       } else if (!s.outputName) {
         s.outputName = arg;
@@ -242,13 +269,14 @@ ParsedArguments parse_arguments(const std::vector<std::string>& args) {
       continue;
     }
     if (equal_folded(arg, "/m")) {
-      if (s.auditList) return audit_conflict();
-      s.streamMode = true;
+      if (s.mode.kind() == RunMode::Kind::kAudit) return audit_conflict();
+      s.mode = with_stream(s.mode);
       continue;
     }
     if (starts_folded(arg, "/a:")) {
-      if (s.listName || s.streamMode) return audit_conflict();
-      s.auditList = std::string(arg.substr(3));
+      if (s.mode.from_list() || s.mode.is_stream()) return audit_conflict();
+      s.mode = RunMode::audit();
+      s.listName = arg.substr(3);
       continue;
     }
     if (equal_folded(arg, "/d")) {
@@ -266,19 +294,17 @@ ParsedArguments parse_arguments(const std::vector<std::string>& args) {
       continue;
     }
     if (equal_folded(arg, "/r")) {
-      if (s.listName) return recursive_conflict();
+      if (s.mode.from_list()) return recursive_conflict();
       s.recursive = true;
       continue;
     }
     std::string listName;
     const ListOption kind = list_option(arg, listName);
     if (kind == ListOption::None) return unknown_argument(arg, true);
-    if (s.auditList) return audit_conflict();
+    if (s.mode.kind() == RunMode::Kind::kAudit) return audit_conflict();
     if (s.recursive) return recursive_conflict();
     s.listName = std::move(listName);
-    listGiven = true;
-    if (kind == ListOption::Stream) s.verifyStream = s.streamMode = true;
-    if (kind == ListOption::Verify) s.verifyList = true;
+    s.mode = with_list(s.mode, kind);
     // With a list option the operand given is the output file, wherever it stands.
     if (s.maskArg) {
       s.outputName = std::move(s.maskArg);
@@ -286,7 +312,7 @@ ParsedArguments parse_arguments(const std::vector<std::string>& args) {
     }
   }
   // The checksum tools' lines carry one value per file in one rendering.
-  if (s.checksumFormat && (s.streamMode || s.printFormat == files::PrintFormat::p1)) {
+  if (s.checksumFormat && (s.mode.is_stream() || s.printFormat == files::PrintFormat::p1)) {
     return checksum_conflict();
   }
   return parsed;

@@ -100,10 +100,12 @@ std::unique_ptr<FileSource> FileSource::from_list(const RunSettings& settings,
                                                   int& exitCode) {
   std::unique_ptr<FileSource> source(new FileSource());
   source->isList_ = true;
-  source->namesList_ = !settings.verifyList && !settings.verifyStream;
+  // The lists of /l hold names only; those of /t and /f hold values beside them.
+  const RunMode::Kind kind = settings.mode.kind();
+  source->namesList_ = kind == RunMode::Kind::kHashList || kind == RunMode::Kind::kStreamHash;
   source->format_ = settings.printFormat;
   source->function_ = settings.function;
-  source->listName_ = settings.listName.value_or(kDefaultListName);
+  source->listName_ = settings.listName;
   const std::string& listName = source->listName_;
   if (!source->list_.open(listName)) {
     print_cannot_open_list(listName);
