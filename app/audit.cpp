@@ -24,12 +24,14 @@
 #include "files/texts.h"
 #include "platform/file_names.h"
 #include "platform/files.h"
+#include "text/ascii.h"
 
 namespace verolt::app {
 
 namespace {
 
 using files::to_ansi;
+using verolt::text::equal_folded;
 using Listed = AuditList::Line;
 
 struct Counts {
@@ -60,15 +62,6 @@ std::string_view last_component(std::string_view path) {
   return path.substr(cut);
 }
 
-bool same_folded(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           const auto fold = [](char c) {
-             return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-           };
-           return fold(x) == fold(y);
-         });
-}
-
 // The stored list and the report are no part of the tree: they are left out by identity,
 // looked up only for names that end as theirs do.
 class OwnFiles {
@@ -81,7 +74,7 @@ class OwnFiles {
   bool contains(const std::string& path) const {
     const std::string_view end = last_component(path);
     if (std::none_of(ends_.begin(), ends_.end(),
-                     [&](const std::string& own) { return same_folded(own, end); })) {
+                     [&](const std::string& own) { return equal_folded(own, end); })) {
       return false;
     }
     platform::InputFile file;
@@ -263,8 +256,8 @@ std::string value_key(const hash::Value& value) {
 
 bool read_audit_list(const RunSettings& settings, AuditList& list) {
   files::ListReader reader;
-  if (!reader.open(*settings.auditList)) {
-    print_cannot_open_list(*settings.auditList);
+  if (!reader.open(settings.listName)) {
+    print_cannot_open_list(settings.listName);
     return false;
   }
   list.id = reader.id();
@@ -277,16 +270,16 @@ bool read_audit_list(const RunSettings& settings, AuditList& list) {
         settings.checksumFormat
             ? files::parse_checksum_line(line, settings.function, entry.value)
             : files::parse_hash_line(line, settings.function, entry.value, settings.printFormat);
-    if (parsed == files::TOTAL_LINE) break;
+    if (parsed == files::ParseResult::kTotalLine) break;
     if (line.empty() || is_trailer(line)) continue;
     entry.name = std::move(line);
-    entry.usable = parsed == files::HASH_LINE;
+    entry.usable = parsed == files::ParseResult::kHashLine;
     list.lines.push_back(std::move(entry));
     line.clear();
   }
   // A list read in part would report what it could not read as new files.
   if (reader.failed()) {
-    print_cannot_open_list(*settings.auditList);
+    print_cannot_open_list(settings.listName);
     return false;
   }
   return true;
@@ -295,7 +288,7 @@ bool read_audit_list(const RunSettings& settings, AuditList& list) {
 bool report_is_list(const RunSettings& settings, const AuditList& list) {
   if (!settings.outputName) return false;
   if (platform::name_match_form(*settings.outputName) ==
-      platform::name_match_form(*settings.auditList)) {
+      platform::name_match_form(settings.listName)) {
     return true;
   }
   platform::InputFile report;
@@ -350,7 +343,7 @@ int run_audit(const RunSettings& settings, AuditList& list, files::OutputFile& o
   if (!source) return exitCode;
 
   OwnFiles own;
-  own.add(*settings.auditList, list.id);
+  own.add(settings.listName, list.id);
   if (const auto id = output.id()) own.add(settings.outputName.value_or(""), *id);
 
   // What each selected file is: left out, new, or the listed line it answers. Lines that name

@@ -7,6 +7,8 @@
 #include "app/messages.h"
 #include "files/console.h"
 #include "files/texts.h"
+#include "platform/option_rules.h"
+#include "text/ascii.h"
 
 namespace verolt::app {
 
@@ -116,19 +118,8 @@ constexpr std::string_view kAdditions =
     "      VEROLT_BOXES=console - в сборке для Windows окна сообщений\n"
     "    \tвыводятся на консоль (для запуска без оператора)\n";
 
-char fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equals_folded(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (fold(a[i]) != fold(b[i])) return false;
-  }
-  return true;
-}
-
-bool starts_folded(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && equals_folded(text.substr(0, prefix.size()), prefix);
-}
+using verolt::text::equal_folded;
+using verolt::text::starts_folded;
 
 enum class ListOption { None, Stream, Names, Verify };
 
@@ -144,7 +135,7 @@ ListOption list_option(std::string_view arg, std::string& listName) {
                                                   {"/l", "/l:", ListOption::Names},
                                                   {"/t", "/t:", ListOption::Verify}}};
   const auto bare = std::find_if(kForms.begin(), kForms.end(),
-                                 [&](const Form& form) { return equals_folded(arg, form.bare); });
+                                 [&](const Form& form) { return equal_folded(arg, form.bare); });
   if (bare != kForms.end()) {
     listName = kDefaultListName;
     return bare->kind;
@@ -158,27 +149,49 @@ ListOption list_option(std::string_view arg, std::string& listName) {
   return ListOption::None;
 }
 
-#ifndef _WIN32
-// On POSIX an absolute path is no option unless it is one of the known ones (see is_option).
 bool is_known_option(std::string_view arg) {
   static constexpr std::array<std::string_view, 12> kWords = {
       "/calc", "/check", "/info", "/h0", "/h1", "/h2", "/p1", "/p2", "/m", "/r", "/d", "/g"};
   std::string ignored;
   return arg == "/?" || arg == "/help" ||
          std::any_of(kWords.begin(), kWords.end(),
-                     [&](std::string_view word) { return equals_folded(arg, word); }) ||
+                     [&](std::string_view word) { return equal_folded(arg, word); }) ||
          list_option(arg, ignored) != ListOption::None || starts_folded(arg, "/a:") ||
          starts_folded(arg, "/e:");
 }
-#endif
 
+// Where a path may begin with "/", such a path is an operand unless it is a known option.
 bool is_option(std::string_view arg) {
   if (arg.empty() || arg.front() != '/') return false;
-#ifdef _WIN32
-  return true;
-#else
-  return is_known_option(arg) || arg.find('/', 1) == std::string_view::npos;
-#endif
+  return !platform::slash_word_is_path(arg) || is_known_option(arg);
+}
+
+// /m: what the run would hash, as one stream. An audit has refused it before.
+RunMode with_stream(RunMode mode) {
+  switch (mode.kind()) {
+    case RunMode::Kind::kHashList:
+      return RunMode::stream_hash(mode.source());
+    case RunMode::Kind::kVerifyList:
+      return RunMode::stream_of_hash_list();
+    default:
+      return mode;
+  }
+}
+
+// A list option accepted after `mode`: the list is the source, and what each option asked stays
+// asked. /f verifies the stream whatever came before; /t with /m hashes the names of its list as
+// one stream; /l changes the source only.
+RunMode with_list(RunMode mode, ListOption option) {
+  if (option == ListOption::Stream) return RunMode::verify_stream();
+  const bool verify = option == ListOption::Verify;
+  switch (mode.kind()) {
+    case RunMode::Kind::kHashList:
+      return verify ? RunMode::verify_list() : RunMode::hash_list(RunMode::Source::kList);
+    case RunMode::Kind::kStreamHash:
+      return verify ? RunMode::stream_of_hash_list() : RunMode::stream_hash(RunMode::Source::kList);
+    default:
+      return mode;  // already reads a list to verify or to take the names of
+  }
 }
 
 ParsedArguments exit_with(int code) {
@@ -221,11 +234,10 @@ std::string additions_text() { return to_ansi(kAdditions); }
 ParsedArguments parse_arguments(const std::vector<std::string>& args) {
   ParsedArguments parsed;
   RunSettings& s = parsed.settings;
-  bool listGiven = false;
 
   for (const std::string& arg : args) {
     if (!is_option(arg)) {
-      if (!listGiven && !s.maskArg) {
+      if (!s.mode.from_list() && !s.maskArg) {
         s.maskArg = arg;
       } else if (!s.outputName) {
         s.outputName = arg;
@@ -240,38 +252,38 @@ ParsedArguments parse_arguments(const std::vector<std::string>& args) {
       files::print_text(full_usage_text());
       return exit_with(100);
     }
-    if (equals_folded(arg, "/calc") || equals_folded(arg, "/check") ||
-        equals_folded(arg, "/info")) {
+    if (equal_folded(arg, "/calc") || equal_folded(arg, "/check") || equal_folded(arg, "/info")) {
       parsed.outcome = ParsedArguments::Outcome::SingleFile;
       return parsed;
     }
-    if (equals_folded(arg, "/h0") || equals_folded(arg, "/h1") || equals_folded(arg, "/h2")) {
+    if (equal_folded(arg, "/h0") || equal_folded(arg, "/h1") || equal_folded(arg, "/h2")) {
       s.function = hash::Function::gost94(arg[2] - '0');
       continue;
     }
-    if (equals_folded(arg, "/s256") || equals_folded(arg, "/s512")) {
+    if (equal_folded(arg, "/s256") || equal_folded(arg, "/s512")) {
       s.function = hash::Function::gost2012(arg[2] == '2' ? 256 : 512);
       continue;
     }
-    if (equals_folded(arg, "/p1") || equals_folded(arg, "/p2")) {
+    if (equal_folded(arg, "/p1") || equal_folded(arg, "/p2")) {
       s.printFormat = arg[2] == '1' ? files::PrintFormat::p1 : files::PrintFormat::p2;
       continue;
     }
-    if (equals_folded(arg, "/m")) {
-      if (s.auditList) return audit_conflict();
-      s.streamMode = true;
+    if (equal_folded(arg, "/m")) {
+      if (s.mode.kind() == RunMode::Kind::kAudit) return audit_conflict();
+      s.mode = with_stream(s.mode);
       continue;
     }
     if (starts_folded(arg, "/a:")) {
-      if (s.listName || s.streamMode) return audit_conflict();
-      s.auditList = std::string(arg.substr(3));
+      if (s.mode.from_list() || s.mode.is_stream()) return audit_conflict();
+      s.mode = RunMode::audit();
+      s.listName = arg.substr(3);
       continue;
     }
-    if (equals_folded(arg, "/d")) {
+    if (equal_folded(arg, "/d")) {
       s.dotDirectories = true;
       continue;
     }
-    if (equals_folded(arg, "/g")) {
+    if (equal_folded(arg, "/g")) {
       s.checksumFormat = true;
       continue;
     }
@@ -281,20 +293,18 @@ ParsedArguments parse_arguments(const std::vector<std::string>& args) {
       s.excludes.emplace_back(arg.substr(3));
       continue;
     }
-    if (equals_folded(arg, "/r")) {
-      if (s.listName) return recursive_conflict();
+    if (equal_folded(arg, "/r")) {
+      if (s.mode.from_list()) return recursive_conflict();
       s.recursive = true;
       continue;
     }
     std::string listName;
     const ListOption kind = list_option(arg, listName);
     if (kind == ListOption::None) return unknown_argument(arg, true);
-    if (s.auditList) return audit_conflict();
+    if (s.mode.kind() == RunMode::Kind::kAudit) return audit_conflict();
     if (s.recursive) return recursive_conflict();
     s.listName = std::move(listName);
-    listGiven = true;
-    if (kind == ListOption::Stream) s.verifyStream = s.streamMode = true;
-    if (kind == ListOption::Verify) s.verifyList = true;
+    s.mode = with_list(s.mode, kind);
     // With a list option the operand given is the output file, wherever it stands.
     if (s.maskArg) {
       s.outputName = std::move(s.maskArg);
@@ -302,7 +312,7 @@ ParsedArguments parse_arguments(const std::vector<std::string>& args) {
     }
   }
   // The checksum tools' lines carry one value per file in one rendering.
-  if (s.checksumFormat && (s.streamMode || s.printFormat == files::PrintFormat::p1)) {
+  if (s.checksumFormat && (s.mode.is_stream() || s.printFormat == files::PrintFormat::p1)) {
     return checksum_conflict();
   }
   return parsed;

@@ -5,6 +5,9 @@
 
 namespace verolt::app::text {
 
+// "4.01" is the program's own version, the one its texts have always shown in the banner and the
+// box titles, which users read and scripts match; it is not the package's version (project() in
+// CMakeLists.txt), which --version prints on a line of its own.
 inline constexpr std::string_view kBoxTitle = "Verolt Версия 4.01";
 inline constexpr std::string_view kCheckTitle = "Verolt Версия 4.01, результат проверки хэша";
 inline constexpr std::string_view kErrorTitle = "Verolt Версия 4.01. Ошибка";

@@ -108,7 +108,7 @@ int create_stream_hash(const RunSettings& settings, files::OutputFile& output, F
   hash::Context context(hasher.engine(), settings.function);
   FileItem item;
   while (source.next(item)) {
-    if (item.parse == files::TOTAL_LINE) break;
+    if (item.parse == files::ParseResult::kTotalLine) break;
     if (!item.listable) {
       print_cannot_open(item.name);
       result = 2;
@@ -125,7 +125,7 @@ int create_stream_hash(const RunSettings& settings, files::OutputFile& output, F
   hash::Value value{};
   context.finish(value);
   if (output.is_open()) {
-    output.write(files::TOTAL_PREFIX);
+    output.write(files::kTotalPrefix);
     files::write_hash_text(value, output, settings.printFormat);
   } else {
     files::print_hash_text(value, settings.printFormat);
@@ -148,7 +148,7 @@ int verify_hash_list(files::OutputFile& output, FileHashQueue& files) {
       box = text::kCannotOpenFile;
       title = text::kBoxTitle;
       code = 2;
-    } else if (item.parse == files::HASH_LINE) {
+    } else if (item.parse == files::ParseResult::kHashLine) {
       if (item.value == computed) continue;
       line = text::kWrongHashLine;
       box = text::kWrongHashBox;
@@ -173,7 +173,7 @@ int verify_stream_hash(const RunSettings& settings, files::OutputFile& output, F
   FileItem item;
   bool totalFound = false;
   while (source.next(item)) {
-    if (item.parse == files::TOTAL_LINE) {
+    if (item.parse == files::ParseResult::kTotalLine) {
       totalFound = true;
       break;
     }

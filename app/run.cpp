@@ -24,6 +24,7 @@
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/written_files.h"
+#include "text/ascii.h"
 
 namespace verolt::app {
 
@@ -46,15 +47,13 @@ bool may_overwrite(const std::string& name) {
   files::print_text(to_ansi(text::kOverwriteQuestion));
   files::flush_output();
   const auto answer = platform::read_input_line();
-  return answer && !answer->empty() && (answer->front() == 'Y' || answer->front() == 'y');
+  return answer && verolt::text::is_yes_answer(*answer);
 }
 
-// The lists this run reads; an output that is one of them would destroy it before it is read.
+// The list this run reads; an output that is that list would destroy it before it is read.
 bool output_is_a_list(const RunSettings& settings) {
-  for (const std::optional<std::string>& list : {settings.listName, settings.auditList}) {
-    if (list && platform::same_existing_file(*settings.outputName, *list)) return true;
-  }
-  return false;
+  return settings.mode.reads_list() &&
+         platform::same_existing_file(*settings.outputName, settings.listName);
 }
 
 // Runs that end before a mode still leave what they wrote in place of the old output: nothing,
@@ -67,13 +66,47 @@ int end_early(const RunSettings& settings, files::OutputFile& output, int exitCo
   return exitCode;
 }
 
+// The mode over the files of its source.
+int run_mode(const RunSettings& settings, files::OutputFile& output, FileSource& source,
+             filehash::ProgressState& progress) {
+  const RunMode::Kind kind = settings.mode.kind();
+  switch (kind) {
+    case RunMode::Kind::kHashList:
+    case RunMode::Kind::kVerifyList: {
+      // The files this run writes are read at their turn, as one thread reads them.
+      std::vector<platform::FileId> ownFiles;
+      for (const auto& id :
+           {output.id(), platform::standard_stream_id(false), platform::standard_stream_id(true)}) {
+        if (id) ownFiles.push_back(*id);
+      }
+      // Verification may show a box for any file, so it never waits for the files after it.
+      const bool verify = kind == RunMode::Kind::kVerifyList;
+      FileHashQueue files(source, environment().engine, settings.function, progress,
+                          environment().threads, std::move(ownFiles), !verify);
+      return verify ? verify_hash_list(output, files) : create_hash_list(settings, output, files);
+    }
+    case RunMode::Kind::kStreamHash:
+    case RunMode::Kind::kStreamOfHashList:
+    case RunMode::Kind::kVerifyStream: {
+      // One chain of steps: the stream is hashed on this thread, file after file.
+      filehash::FileHasher hasher(environment().engine, &progress);
+      return kind == RunMode::Kind::kVerifyStream
+                 ? verify_stream_hash(settings, output, source, hasher)
+                 : create_stream_hash(settings, output, source, hasher);
+    }
+    case RunMode::Kind::kAudit:
+      break;  // selects and compares on its own: run_audit
+  }
+  return 0;
+}
+
 int run_modes(const RunSettings& settings) {
   files::OutputFile output;
   // A list from standard input is read whole before anything is hashed, so the overwrite question
   // must not take its first line, nor hide the rest in the input buffer: it finds end of input.
-  const std::optional<std::string>& inputList =
-      settings.auditList ? settings.auditList : settings.listName;
-  if (inputList && platform::list_is_standard_input(*inputList)) platform::end_input();
+  if (settings.mode.reads_list() && platform::list_is_standard_input(settings.listName)) {
+    platform::end_input();
+  }
   // Before any question: an output reached through another user's link, or that is a list the
   // run reads, is never written.
   if (settings.outputName &&
@@ -83,8 +116,9 @@ int run_modes(const RunSettings& settings) {
   }
   // An audit reads its list before the report is opened: a list that cannot be read leaves an
   // old report alone, and a report that is the list itself is refused before it empties it.
+  const bool audit = settings.mode.kind() == RunMode::Kind::kAudit;
   AuditList audited;
-  if (settings.auditList) {
+  if (audit) {
     if (!read_audit_list(settings, audited)) return 3;
     if (report_is_list(settings, audited)) {
       print_cannot_create(*settings.outputName);
@@ -98,39 +132,22 @@ int run_modes(const RunSettings& settings) {
       return 3;
     }
   }
-  if (settings.auditList) return run_audit(settings, audited, output);
+  if (audit) return run_audit(settings, audited, output);
   // A hash list in the checksum tools' format, which their checks read: no line of the program's
   // own in it, from a selection that finds nothing to the trailer of a failed run.
-  if (settings.checksumFormat && !settings.verifyList) output.take_checksum_lines_only();
+  if (settings.checksumFormat && settings.mode.kind() == RunMode::Kind::kHashList) {
+    output.take_checksum_lines_only();
+  }
 
   filehash::ProgressState progress;
   int exitCode = 0;
-  const bool fromList = settings.listName.has_value();
+  const bool fromList = settings.mode.from_list();
   std::unique_ptr<FileSource> source =
       fromList ? FileSource::from_list(settings, progress, exitCode)
                : FileSource::from_mask(settings, output, progress, exitCode);
   if (!source) return end_early(settings, output, exitCode);
 
-  int result = 0;
-  if (settings.streamMode) {
-    // One chain of steps: the stream is hashed on this thread, file after file.
-    filehash::FileHasher hasher(environment().engine, &progress);
-    result = settings.verifyStream ? verify_stream_hash(settings, output, *source, hasher)
-                                   : create_stream_hash(settings, output, *source, hasher);
-  } else {
-    // The files this run writes are read at their turn, as one thread reads them.
-    std::vector<platform::FileId> ownFiles;
-    for (const auto& id :
-         {output.id(), platform::standard_stream_id(false), platform::standard_stream_id(true)}) {
-      if (id) ownFiles.push_back(*id);
-    }
-    // Verification may show a box for any file, so it never waits for the files after it.
-    FileHashQueue files(*source, environment().engine, settings.function, progress,
-                        environment().threads, std::move(ownFiles), !settings.verifyList);
-    result = settings.verifyList ? verify_hash_list(output, files)
-                                 : create_hash_list(settings, output, files);
-  }
-
+  const int result = run_mode(settings, output, *source, progress);
   if (result != 0) {
     const std::string summary = to_ansi(fromList ? text::kNotAllFromList : text::kNotAllFromMask);
     output.write(summary);
@@ -195,7 +212,8 @@ int run_arguments(int argc, char** argv) {
       }
     }
   } catch (const files::EntryTableFull& full) {
-    // The size in bytes the table asked for, at four bytes a slot.
+    // The number this message has always given: the bytes of a table of four-byte slots that
+    // grows 2000 at a time. This table's records are larger; scripts may read the number still.
     files::print_raw("\nbad memory, new_size=" + std::to_string(4 * (full.entries + 2000)) + "\n");
     exitCode = 100;
   } catch (const std::bad_alloc&) {

@@ -100,10 +100,12 @@ std::unique_ptr<FileSource> FileSource::from_list(const RunSettings& settings,
                                                   int& exitCode) {
   std::unique_ptr<FileSource> source(new FileSource());
   source->isList_ = true;
-  source->namesList_ = !settings.verifyList && !settings.verifyStream;
+  // The lists of /l hold names only; those of /t and /f hold values beside them.
+  const RunMode::Kind kind = settings.mode.kind();
+  source->namesList_ = kind == RunMode::Kind::kHashList || kind == RunMode::Kind::kStreamHash;
   source->format_ = settings.printFormat;
   source->function_ = settings.function;
-  source->listName_ = settings.listName.value_or(kDefaultListName);
+  source->listName_ = settings.listName;
   const std::string& listName = source->listName_;
   if (!source->list_.open(listName)) {
     print_cannot_open_list(listName);
@@ -120,7 +122,7 @@ std::unique_ptr<FileSource> FileSource::from_list(const RunSettings& settings,
   hash::Value value{};
   while (source->list_.read_line(line)) {
     if (parse_list_line(source->list_, line, settings.function, settings.printFormat, value) ==
-        files::TOTAL_LINE) {
+        files::ParseResult::kTotalLine) {
       break;
     }
     if (const auto size = platform::listed_file_size(resolve_listed(line))) total += *size;
@@ -153,7 +155,7 @@ bool FileSource::next(FileItem& item) {
     if (position_ >= files_.size()) return false;
     files::entry_path(prefix_, files_[position_], item.name);
     item.path = item.name;
-    item.parse = files::NAME_ONLY;
+    item.parse = files::ParseResult::kNameOnly;
     item.listable = fits_list_line(item.name, "\t\r\n");
     ++position_;
     return true;

@@ -19,7 +19,7 @@ namespace verolt::app {
 struct FileItem {
   std::string name;  // as the source gives it, and as every report shows it
   std::string path;  // what is opened: the name, or its other build's form (listed names only)
-  files::ParseResult parse = files::NAME_ONLY;
+  files::ParseResult parse = files::ParseResult::kNameOnly;
   hash::Value value{};
   // False for a name that a list line cannot carry: it is neither hashed nor written, and is
   // reported as a file that cannot be opened, so no list is written that fails its own check.

@@ -64,8 +64,8 @@ void read_value(std::string_view text, hash::Function function, PrintFormat form
 }
 
 bool is_total_line(std::string_view line, hash::Function function) {
-  if (line.substr(0, TOTAL_PREFIX.size()) != TOTAL_PREFIX) return false;
-  const std::size_t n = line.size() - TOTAL_PREFIX.size();
+  if (line.substr(0, kTotalPrefix.size()) != kTotalPrefix) return false;
+  const std::size_t n = line.size() - kTotalPrefix.size();
   // A run of GOST R 34.11-94 knows only its own lengths, as it always did; the 2012 function
   // also takes a total of the other length as one, to refuse it as a value of another function.
   for (const hash::Function f :
@@ -166,24 +166,24 @@ ParseResult parse_hash_line(std::string& line, hash::Function function, hash::Va
 
   const std::size_t length = hash_text_length(function, format);
   if (is_total_line(line, function)) {
-    if (line.size() != TOTAL_PREFIX.size() + length) {
-      return BAD_FORMAT;
+    if (line.size() != kTotalPrefix.size() + length) {
+      return ParseResult::kBadFormat;
     }
-    read_value(std::string_view(line).substr(TOTAL_PREFIX.size()), function, format, value);
-    return TOTAL_LINE;
+    read_value(std::string_view(line).substr(kTotalPrefix.size()), function, format, value);
+    return ParseResult::kTotalLine;
   }
 
   const std::size_t tab = line.find('\t');
   if (tab == std::string::npos) {
-    return NAME_ONLY;
+    return ParseResult::kNameOnly;
   }
   const std::string text = line.substr(tab + 1);
   line.resize(tab);
   if (text.size() != length) {
-    return BAD_FORMAT;
+    return ParseResult::kBadFormat;
   }
   read_value(text, function, format, value);
-  return HASH_LINE;
+  return ParseResult::kHashLine;
 }
 
 std::string checksum_line(const hash::Value& value, std::string_view name) {
@@ -223,7 +223,7 @@ ParseResult parse_checksum_line(std::string& line, hash::Function function, hash
     std::size_t name = digits + 1;
     if (name < text.size() && (text[name] == ' ' || text[name] == '*')) ++name;
     keep_name(line, start + name, text.size() - name, escaped);
-    return HASH_LINE;
+    return ParseResult::kHashLine;
   }
 
   // "<TAG> (<name>) = <hex>": the name may hold ") = " itself, so its end is the last one.
@@ -234,17 +234,17 @@ ParseResult parse_checksum_line(std::string& line, hash::Function function, hash
   const std::size_t close = text.rfind(kClose);
   if (tagEnd == 0 || text.substr(tagEnd, kOpen.size()) != kOpen ||
       close == std::string_view::npos || close < tagEnd + kOpen.size()) {
-    return BAD_FORMAT;
+    return ParseResult::kBadFormat;
   }
   const std::string_view hex = text.substr(close + kClose.size());
-  if (hex.empty() || hex.find(' ') != std::string_view::npos) return BAD_FORMAT;
+  if (hex.empty() || hex.find(' ') != std::string_view::npos) return ParseResult::kBadFormat;
   const std::string_view tag = checksum_tag(function);
   const bool usable = !tag.empty() && equals_ignoring_case(text.substr(0, tagEnd), tag) &&
                       hex.size() == digits && all_hex_digits(hex);
   if (usable) read_value(hex, function, PrintFormat::p2, value);
   const std::size_t name = tagEnd + kOpen.size();
   keep_name(line, start + name, close - name, escaped);
-  return usable ? HASH_LINE : BAD_FORMAT;
+  return usable ? ParseResult::kHashLine : ParseResult::kBadFormat;
 }
 
 }  // namespace verolt::files

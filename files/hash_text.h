@@ -11,14 +11,15 @@ namespace verolt::files {
 
 class OutputFile;
 
-// Flag of the command line: 1 means p2, 0 means p1.
-enum class PrintFormat { p1 = 0, p2 = 1 };
+// The two renderings of a value, /p1 and /p2.
+enum class PrintFormat { p1, p2 };
 
-// Results of parse_hash_line; callers test the numbers.
-enum ParseResult { NAME_ONLY = 0, HASH_LINE = 1, TOTAL_LINE = 2, BAD_FORMAT = 3 };
+// What a list line is: a bare name, a name and its value, the total line of a stream hash, or a
+// line whose value does not fit.
+enum class ParseResult { kNameOnly, kHashLine, kTotalLine, kBadFormat };
 
 // "Полный хэш = " in Windows-1251 (13 bytes).
-inline constexpr std::string_view TOTAL_PREFIX = "\xCF\xEE\xEB\xED\xFB\xE9 \xF5\xFD\xF8 = ";
+inline constexpr std::string_view kTotalPrefix = "\xCF\xEE\xEB\xED\xFB\xE9 \xF5\xFD\xF8 = ";
 
 // The length of a value's text without the console's trailing blank: p2 two digits a byte, p1
 // groups of four digits with a blank between groups.
@@ -34,8 +35,8 @@ void write_hash_text(const hash::Value& value, OutputFile& out, PrintFormat form
 void print_hash_text(const hash::Value& value, PrintFormat format);
 
 // Classifies one line as read from a list file (line end included), leaves the file name in
-// `line` and, for HASH_LINE and TOTAL_LINE, the value of `function` in `value`. A value whose
-// length is not that of `function` is BAD_FORMAT.
+// `line` and, for kHashLine and kTotalLine, the value of `function` in `value`. A value whose
+// length is not that of `function` is kBadFormat.
 ParseResult parse_hash_line(std::string& line, hash::Function function, hash::Value& value,
                             PrintFormat format);
 
@@ -45,12 +46,12 @@ ParseResult parse_hash_line(std::string& line, hash::Function function, hash::Va
 std::string checksum_line(const hash::Value& value, std::string_view name);
 
 // Reads one line of such a list (line end, LF or CR LF, included) as parse_hash_line reads its
-// lines: HASH_LINE with the name in `line` and the value of `function` in `value`, or BAD_FORMAT.
+// lines: kHashLine with the name in `line` and the value of `function` in `value`, or kBadFormat.
 // "<hex> <name>", where <hex> has the digits of `function` in either case and one more blank or
 // a "*" before the name is left out; or "<TAG> (<name>) = <hex>", where the tag, in either case,
 // names `function` (GOST R 34.11-94 with set 1 has none). A line that begins with "\" has "\\"
 // and "\n" in its name read back. A tagged line of another function, or whose value does not
-// fit, leaves its name; a line of neither form is BAD_FORMAT named by the whole line. No
+// fit, leaves its name; a line of neither form is kBadFormat named by the whole line. No
 // allocation beyond what `line` holds.
 ParseResult parse_checksum_line(std::string& line, hash::Function function, hash::Value& value);
 

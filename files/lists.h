@@ -89,16 +89,12 @@ class ListReader {
 // Name of the hash file that belongs to a data file: the name with ".hsh" appended.
 std::string hash_file_name(const std::string& name);
 
-// Length of a hash file's content: the p2 text without a line end, 64 characters or, for the
-// 512-bit function, 128.
-inline constexpr std::size_t kHashFileSize = 64;
-
 // Replaces the hash file with `text`; false when it cannot be created, written or closed.
 bool write_hash_file(const std::string& hashFileName, std::string_view text);
 
-// The first `size` bytes of a hash file.
+// The first `size` bytes of a hash file: the length of the run's p2 text, as a hash file holds
+// it without a line end (64 characters, or 128 for the 512-bit function).
 enum class HashFileRead { ok, cannotOpen, tooShort };
-HashFileRead read_hash_file(const std::string& hashFileName, std::string& text,
-                            std::size_t size = kHashFileSize);
+HashFileRead read_hash_file(const std::string& hashFileName, std::string& text, std::size_t size);
 
 }  // namespace verolt::files

@@ -18,6 +18,7 @@
 namespace {
 
 using verolt::app::ParsedArguments;
+using verolt::app::RunMode;
 using verolt::files::PrintFormat;
 using verolt::fuzz::check;
 using Outcome = ParsedArguments::Outcome;
@@ -50,6 +51,10 @@ bool is_list_option(std::string_view arg) {
 
 bool is_stream_list_option(std::string_view arg) {
   return equals_folded(arg, "/f") || starts_folded(arg, "/f:");
+}
+
+bool is_verify_list_option(std::string_view arg) {
+  return equals_folded(arg, "/t") || starts_folded(arg, "/t:");
 }
 
 bool is_audit_option(std::string_view arg) { return starts_folded(arg, "/a:"); }
@@ -85,23 +90,38 @@ bool is_option(std::string_view arg) {
 #endif
 }
 
+// The mode a run's arguments ask for, by the rule: an audit with /a:; else with a /f form the
+// stream verification; with a /t form the stream over its names under /m, else the list
+// verification; else a stream hash under /m, else a hash list, from a list when one was named.
+RunMode expected_mode(const std::vector<std::string>& args) {
+  const bool list = any_arg(args, is_list_option);
+  const bool stream = any_arg(args, [](std::string_view a) { return is_word(a, "/m"); });
+  const auto source = list ? RunMode::Source::kList : RunMode::Source::kMask;
+  if (any_arg(args, is_audit_option)) return RunMode::audit();
+  if (any_arg(args, is_stream_list_option)) return RunMode::verify_stream();
+  if (any_arg(args, is_verify_list_option)) {
+    return stream ? RunMode::stream_of_hash_list() : RunMode::verify_list();
+  }
+  return stream ? RunMode::stream_hash(source) : RunMode::hash_list(source);
+}
+
 void check_run(const std::vector<std::string>& args, const verolt::app::RunSettings& s) {
-  check(s.listName.has_value() == std::any_of(args.begin(), args.end(), is_list_option),
-        "a list name exactly when a list option was given");
-  check(!(s.listName && s.maskArg), "a list name leaves no mask");
-  check(!(s.recursive && s.listName), "/r never runs with a list");
-  check(s.auditList.has_value() == std::any_of(args.begin(), args.end(), is_audit_option),
-        "an audit exactly when /a: was given");
-  check(!(s.auditList && (s.listName || s.streamMode)), "an audit never runs with a list or /m");
+  const bool list = any_arg(args, is_list_option);
+  check(s.mode == expected_mode(args), "the mode is the one the arguments ask for");
+  check(s.mode.from_list() == list, "a list source exactly when a list option was given");
+  check(!(s.mode.from_list() && s.maskArg), "a list source leaves no mask");
+  check(!(s.recursive && s.mode.from_list()), "/r never runs with a list");
+  check(!(any_arg(args, is_audit_option) &&
+          (list || any_arg(args, [](std::string_view a) { return is_word(a, "/m"); }))),
+        "an audit never runs with a list or /m");
   check(s.recursive == std::any_of(args.begin(), args.end(),
                                    [](const std::string& a) { return equals_folded(a, "/r"); }),
         "/r exactly when given");
-  check(!s.verifyStream || (s.streamMode && s.listName), "stream verification reads a list");
-  check(!s.verifyList || s.listName, "list verification reads a list");
-  check(s.streamMode == std::any_of(args.begin(), args.end(),
-                                    [](const std::string& a) {
-                                      return equals_folded(a, "/m") || is_stream_list_option(a);
-                                    }),
+  check(s.mode.is_stream() == std::any_of(args.begin(), args.end(),
+                                          [](const std::string& a) {
+                                            return equals_folded(a, "/m") ||
+                                                   is_stream_list_option(a);
+                                          }),
         "stream mode exactly when /m or a /f form was given");
   check(std::none_of(args.begin(), args.end(),
                      [](const std::string& a) { return is_option(a) && !is_known_option(a); }),
@@ -120,7 +140,7 @@ void check_run(const std::vector<std::string>& args, const verolt::app::RunSetti
   const auto operand = [&](std::size_t i) {
     return i < operands.size() ? std::optional<std::string>(operands[i]) : std::nullopt;
   };
-  if (s.listName) {
+  if (s.mode.from_list()) {
     // Wherever it stands, the first operand is the output file; a second one before the list
     // option is dropped.
     check(!s.maskArg && s.outputName == operand(0), "with a list the operand is the output");
@@ -144,7 +164,7 @@ void check_run(const std::vector<std::string>& args, const verolt::app::RunSetti
   check(s.printFormat == format, "the last print format option holds");
   check(s.checksumFormat == any_arg(args, [](std::string_view a) { return is_word(a, "/g"); }),
         "/g exactly when given");
-  check(!s.checksumFormat || (!s.streamMode && format == PrintFormat::p2),
+  check(!s.checksumFormat || (!s.mode.is_stream() && format == PrintFormat::p2),
         "/g never runs with a stream hash or /p1");
 }
 
@@ -211,7 +231,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case Outcome::SingleFile:
       check(helpOrSingle != args.end() && is_single_file(*helpOrSingle),
             "the single-file modes start at the first /calc, /check or /info, before any help");
-      check(!(parsed.settings.recursive && parsed.settings.listName),
+      check(!(parsed.settings.recursive && parsed.settings.mode.from_list()),
             "/r never stands with a list");
       break;
     case Outcome::Run:

@@ -14,13 +14,9 @@
 
 namespace {
 
-using verolt::files::BAD_FORMAT;
-using verolt::files::HASH_LINE;
-using verolt::files::NAME_ONLY;
+using verolt::files::kTotalPrefix;
 using verolt::files::ParseResult;
 using verolt::files::PrintFormat;
-using verolt::files::TOTAL_LINE;
-using verolt::files::TOTAL_PREFIX;
 using verolt::fuzz::check;
 using verolt::hash::Function;
 using HashValue = verolt::hash::Value;
@@ -114,35 +110,35 @@ void check_line(std::string_view input, PrintFormat format) {
 
   const std::string_view bare = without_line_end(input);
   const std::size_t n = bare.size();
-  const bool totalForm = n >= TOTAL_PREFIX.size() && total_length(n - TOTAL_PREFIX.size()) &&
-                         bare.substr(0, TOTAL_PREFIX.size()) == TOTAL_PREFIX;
+  const bool totalForm = n >= kTotalPrefix.size() && total_length(n - kTotalPrefix.size()) &&
+                         bare.substr(0, kTotalPrefix.size()) == kTotalPrefix;
   if (totalForm) {
     check(line == bare, "a total-form line keeps all its characters");
-    if (n == TOTAL_PREFIX.size() + value_length(format)) {
-      check(result == TOTAL_LINE, "a total line of the format's length is TOTAL_LINE");
-      check_value(bare.substr(TOTAL_PREFIX.size()), format, value);
+    if (n == kTotalPrefix.size() + value_length(format)) {
+      check(result == ParseResult::kTotalLine, "a total line of the format's length is kTotalLine");
+      check_value(bare.substr(kTotalPrefix.size()), format, value);
     } else {
-      check(result == BAD_FORMAT, "a total line of another length is BAD_FORMAT");
-      check(value == untouched, "BAD_FORMAT leaves the value alone");
+      check(result == ParseResult::kBadFormat, "a total line of another length is kBadFormat");
+      check(value == untouched, "kBadFormat leaves the value alone");
     }
     return;
   }
 
   const std::size_t tab = bare.find('\t');
   if (tab == std::string_view::npos) {
-    check(result == NAME_ONLY, "a line without TAB is NAME_ONLY");
-    check(line == bare, "NAME_ONLY leaves the whole line as the name");
-    check(value == untouched, "NAME_ONLY leaves the value alone");
+    check(result == ParseResult::kNameOnly, "a line without TAB is kNameOnly");
+    check(line == bare, "kNameOnly leaves the whole line as the name");
+    check(value == untouched, "kNameOnly leaves the value alone");
     return;
   }
   check(line == bare.substr(0, tab), "the name ends at the first TAB");
   const std::string_view text = bare.substr(tab + 1);
   if (text.size() == value_length(format)) {
-    check(result == HASH_LINE, "a value of the format's length is HASH_LINE");
+    check(result == ParseResult::kHashLine, "a value of the format's length is kHashLine");
     check_value(text, format, value);
   } else {
-    check(result == BAD_FORMAT, "a value of another length is BAD_FORMAT");
-    check(value == untouched, "BAD_FORMAT leaves the value alone");
+    check(result == ParseResult::kBadFormat, "a value of another length is kBadFormat");
+    check(value == untouched, "kBadFormat leaves the value alone");
   }
 }
 
@@ -165,20 +161,22 @@ void check_round_trip(std::string_view input, PrintFormat format) {
       name.end());
   // A name that opens with the total prefix can make its hash line as long as a total line of
   // the other format, and then the line reads as that total: the format allows no better.
-  if (name.compare(0, TOTAL_PREFIX.size(), TOTAL_PREFIX) == 0) name.insert(0, "x");
+  if (name.compare(0, kTotalPrefix.size(), kTotalPrefix) == 0) name.insert(0, "x");
   const std::string text = verolt::files::hash_text(value, format);
 
   for (const std::string& digits : {text, lower_case(text)}) {
     HashValue read{};
     std::string line = name;
     line.append("\t").append(digits).append("\r\n");
-    check(parse_hash_line(line, read, format) == HASH_LINE, "a written hash line is HASH_LINE");
+    check(parse_hash_line(line, read, format) == ParseResult::kHashLine,
+          "a written hash line is kHashLine");
     check(line == name, "a written hash line gives back its name");
     check(read == value, "a written hash line gives back its value");
 
     read = HashValue{run_function};
-    line = std::string(TOTAL_PREFIX) + digits + "\n";
-    check(parse_hash_line(line, read, format) == TOTAL_LINE, "a written total is TOTAL_LINE");
+    line = std::string(kTotalPrefix) + digits + "\n";
+    check(parse_hash_line(line, read, format) == ParseResult::kTotalLine,
+          "a written total is kTotalLine");
     check(read == value, "a written total line gives back its value");
   }
 }

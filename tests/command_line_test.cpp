@@ -52,7 +52,9 @@ TEST(ArgumentLoop, OperandsFillMaskThenOutputAndListOptionsShiftThem) {
     ASSERT_EQ(parsed.outcome, Outcome::Run) << c.args[0];
     EXPECT_EQ(parsed.settings.maskArg, c.mask) << c.args[0];
     EXPECT_EQ(parsed.settings.outputName, c.output) << c.args[0];
-    EXPECT_EQ(parsed.settings.listName, c.list) << c.args[0];
+    const RunSettings& settings = parsed.settings;
+    EXPECT_EQ(settings.mode.from_list() ? std::optional(settings.listName) : std::nullopt, c.list)
+        << c.args[0];
   }
 }
 
@@ -64,16 +66,60 @@ TEST(ArgumentLoop, FlagsOnlySwitchOnAndLaterChoicesWin) {
   parsed = parse_quietly({"/H1", "/P1", "/M", "/L:names.txt"});
   ASSERT_EQ(parsed.outcome, Outcome::Run);
   EXPECT_EQ(parsed.settings.function, hash::Function::gost94(1));
-  EXPECT_TRUE(parsed.settings.streamMode);
   EXPECT_EQ(parsed.settings.listName, "names.txt");
-
-  // /t: with /m computes a stream hash; /f with /t verifies it.
-  parsed = parse_quietly({"/t:x.lst", "/m"});
-  EXPECT_TRUE(parsed.settings.verifyList && parsed.settings.streamMode);
-  EXPECT_FALSE(parsed.settings.verifyStream);
   parsed = parse_quietly({"/f", "/t"});
-  EXPECT_TRUE(parsed.settings.verifyStream && parsed.settings.streamMode);
   EXPECT_EQ(parsed.settings.listName, "hash.lst");
+}
+
+TEST(ArgumentLoop, EachCombinationOfModeOptionsIsOneMode) {
+  using Source = RunMode::Source;
+  const struct {
+    std::vector<std::string> args;
+    RunMode mode;
+  } cases[] = {
+      {{}, RunMode::hash_list(Source::kMask)},
+      {{"/r", "*", "out"}, RunMode::hash_list(Source::kMask)},
+      {{"/g", "/l:x"}, RunMode::hash_list(Source::kList)},
+      {{"/m"}, RunMode::stream_hash(Source::kMask)},
+      {{"/H1", "/P1", "/M", "/L:names.txt"}, RunMode::stream_hash(Source::kList)},
+      {{"/l", "/m"}, RunMode::stream_hash(Source::kList)},
+      // /t: with /m hashes the names of the list as one stream, in either order.
+      {{"/t:x.lst", "/m"}, RunMode::stream_of_hash_list()},
+      {{"/m", "/t", "/l"}, RunMode::stream_of_hash_list()},
+      {{"/t"}, RunMode::verify_list()},
+      {{"/l:x", "/t"}, RunMode::verify_list()},
+      {{"/t:a.lst", "/l:b.lst"}, RunMode::verify_list()},
+      {{"/g", "/t:x"}, RunMode::verify_list()},
+      // A /f form verifies the stream whatever stands beside it.
+      {{"/f", "/t"}, RunMode::verify_stream()},
+      {{"/t", "/F:x"}, RunMode::verify_stream()},
+      {{"/f", "/m", "/l"}, RunMode::verify_stream()},
+      {{"/a:x"}, RunMode::audit()},
+      {{"/r", "/a:x", "/A:y", "*"}, RunMode::audit()},
+      {{"/g", "/a:x"}, RunMode::audit()},
+  };
+  for (const auto& c : cases) {
+    const ParsedArguments parsed = parse_quietly(c.args);
+    const std::string args = testing::PrintToString(c.args);
+    ASSERT_EQ(parsed.outcome, Outcome::Run) << args;
+    EXPECT_TRUE(parsed.settings.mode == c.mode) << args;
+  }
+  EXPECT_EQ(parse_quietly({"/r", "/a:x", "/A:y"}).settings.listName, "y");
+
+  // Of two conflicts, the option met first is refused.
+  const struct {
+    std::vector<std::string> args;
+    const char* message;
+  } conflicts[] = {
+      {{"/a:x", "/r", "/l"}, "Ошибка! Параметр /a: не совместим с /l /t /f /m\n"},
+      {{"/r", "/l", "/a:x"}, "Ошибка! Параметр /r не совместим с /l /t /f\n"},
+      {{"/g", "/m", "/a:x"}, "Ошибка! Параметр /a: не совместим с /l /t /f /m\n"},
+  };
+  for (const auto& c : conflicts) {
+    std::string out;
+    EXPECT_EQ(parse_quietly(c.args, &out).exitCode, 100);
+    EXPECT_EQ(out, shown(c.message)) << testing::PrintToString(c.args);
+  }
 }
 
 TEST(ArgumentLoop, ErrorsEndTheRunWithTheirMessages) {

@@ -16,17 +16,13 @@
 
 namespace {
 
-using verolt::files::BAD_FORMAT;
-using verolt::files::HASH_LINE;
-using verolt::files::NAME_ONLY;
+using verolt::files::kTotalPrefix;
+using verolt::files::ParseResult;
 using verolt::files::PrintFormat;
-using verolt::files::TOTAL_LINE;
-using verolt::files::TOTAL_PREFIX;
 using HashValue = verolt::hash::Value;
 
 // Lines read by a run of GOST R 34.11-94, parameter set 2.
-verolt::files::ParseResult parse_hash_line(std::string& line, HashValue& value,
-                                           PrintFormat format) {
+ParseResult parse_hash_line(std::string& line, HashValue& value, PrintFormat format) {
   return verolt::files::parse_hash_line(line, verolt::hash::Function::gost94(2), value, format);
 }
 
@@ -108,40 +104,40 @@ TEST(ParseHashLine, HashLinesOfTheRunsFormat) {
   HashValue value{};
 
   std::string line = "testfile.txt\t" + kP2 + "\r\n";
-  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), HASH_LINE);
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), ParseResult::kHashLine);
   EXPECT_EQ(line, "testfile.txt");
   EXPECT_EQ(value, expected);
 
   value = HashValue{};
   line = "testfile.txt\t" + kP1 + "\n";
-  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p1), HASH_LINE);
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p1), ParseResult::kHashLine);
   EXPECT_EQ(line, "testfile.txt");
   EXPECT_EQ(value, expected);
 
   // Lower-case digits read as the same bytes.
   value = HashValue{};
   line = "x\t" + lower(kP2) + "\r\n";
-  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), HASH_LINE);
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), ParseResult::kHashLine);
   EXPECT_EQ(value, expected);
   value = HashValue{};
   line = "x\t" + lower(kP1);
-  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p1), HASH_LINE);
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p1), ParseResult::kHashLine);
   EXPECT_EQ(value, expected);
 
   // A name of any length stays whole.
   const std::string longName(300, 'n');
   line = longName + "\t" + kP2 + "\r\n";
-  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), HASH_LINE);
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), ParseResult::kHashLine);
   EXPECT_EQ(line, longName);
 
   // An empty name is still a hash line.
   line = "\t" + kP2 + "\n";
-  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), HASH_LINE);
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), ParseResult::kHashLine);
   EXPECT_EQ(line, "");
 
   // Digits that are not hexadecimal do not reject the line.
   line = "x\tZZ" + kP2.substr(2);
-  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), HASH_LINE);
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), ParseResult::kHashLine);
   EXPECT_EQ(value[0], 0);
   EXPECT_EQ(value[1], 1);
 }
@@ -151,90 +147,90 @@ TEST(ParseHashLine, ValuesThatDoNotFitTheFormat) {
   HashValue value = untouched;
 
   std::string line = "testfile.txt\t" + kP2 + "\r\n";
-  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p1), BAD_FORMAT);
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p1), ParseResult::kBadFormat);
   EXPECT_EQ(line, "testfile.txt");
 
   line = "testfile.txt\t" + kP1 + "\r\n";
-  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), BAD_FORMAT);
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), ParseResult::kBadFormat);
   EXPECT_EQ(line, "testfile.txt");
 
   // The console form of p1 (80 characters) is not a stored value.
   line = "testfile.txt\t" + kP1 + " \r\n";
-  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p1), BAD_FORMAT);
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p1), ParseResult::kBadFormat);
 
   line = "empty value\t\r\n";
-  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), BAD_FORMAT);
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), ParseResult::kBadFormat);
   EXPECT_EQ(line, "empty value");
 
   line = "failed.bin\t- open error\r\n";
-  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), BAD_FORMAT);
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), ParseResult::kBadFormat);
   EXPECT_EQ(line, "failed.bin");
 
   // With two TABs the name ends at the first; the value text includes the second.
   line = "a\tb\t" + kP2 + "\r\n";
-  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), BAD_FORMAT);
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), ParseResult::kBadFormat);
   EXPECT_EQ(line, "a");
   line = "a\t\t" + kP2.substr(1) + "\r\n";
-  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), HASH_LINE);
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), ParseResult::kHashLine);
   EXPECT_EQ(line, "a");
   EXPECT_EQ(value, counting_value());  // "\t0" reads as 0x00
 
   value = untouched;
   line = "a\tb\t" + kP1;
-  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p1), BAD_FORMAT);
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p1), ParseResult::kBadFormat);
   EXPECT_EQ(value, untouched);
 }
 
 TEST(ParseHashLine, TotalLines) {
   const HashValue untouched = filled(0xEE);
   HashValue value = untouched;
-  const std::string p2Total = std::string(TOTAL_PREFIX) + kP2;
-  const std::string p1Total = std::string(TOTAL_PREFIX) + kP1;
+  const std::string p2Total = std::string(kTotalPrefix) + kP2;
+  const std::string p1Total = std::string(kTotalPrefix) + kP1;
   ASSERT_EQ(p2Total.size(), 77U);
   ASSERT_EQ(p1Total.size(), 92U);
 
   std::string line = p2Total + "\r\n";
-  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), TOTAL_LINE);
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), ParseResult::kTotalLine);
   EXPECT_EQ(line, p2Total);
   EXPECT_EQ(value, counting_value());
 
   value = untouched;
   line = p1Total + "\n";
-  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p1), TOTAL_LINE);
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p1), ParseResult::kTotalLine);
   EXPECT_EQ(line, p1Total);
   EXPECT_EQ(value, counting_value());
 
   // A total line of the other format is malformed and keeps its whole text.
   value = untouched;
   line = p1Total + "\r\n";
-  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), BAD_FORMAT);
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), ParseResult::kBadFormat);
   EXPECT_EQ(line, p1Total);
   line = p2Total + "\r\n";
-  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p1), BAD_FORMAT);
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p1), ParseResult::kBadFormat);
   EXPECT_EQ(line, p2Total);
   EXPECT_EQ(value, untouched);
 
   // The prefix decides before any TAB is looked for.
-  const std::string withTab = std::string(TOTAL_PREFIX) + "name\t" + kP2.substr(5);
+  const std::string withTab = std::string(kTotalPrefix) + "name\t" + kP2.substr(5);
   ASSERT_EQ(withTab.size(), 77U);
   line = withTab + "\r\n";
-  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p1), BAD_FORMAT);
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p1), ParseResult::kBadFormat);
   EXPECT_EQ(line, withTab);
 
   // Only lines of exactly 77 or 92 characters are total lines.
-  line = std::string(TOTAL_PREFIX) + kP2 + "0\r\n";
-  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), NAME_ONLY);
+  line = std::string(kTotalPrefix) + kP2 + "0\r\n";
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), ParseResult::kNameOnly);
 
   // Another prefix of the same length (the text in UTF-8 would differ) is an ordinary line.
-  std::string otherPrefix(TOTAL_PREFIX);
+  std::string otherPrefix(kTotalPrefix);
   otherPrefix[0] = 'X';
   line = otherPrefix + kP2 + "\r\n";
-  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), NAME_ONLY);
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), ParseResult::kNameOnly);
   EXPECT_EQ(line, otherPrefix + kP2);
   const std::string ordinary77 = std::string(12, 'n') + "\t" + kP2;
   ASSERT_EQ(ordinary77.size(), 77U);
   line = ordinary77 + "\r\n";
-  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), HASH_LINE);
+  EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), ParseResult::kHashLine);
   EXPECT_EQ(line, std::string(12, 'n'));
 }
 
@@ -255,7 +251,7 @@ TEST(ParseHashLine, NamesAndLineEnds) {
   };
   for (const auto& [input, name] : cases) {
     std::string line = input;
-    EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), NAME_ONLY) << input;
+    EXPECT_EQ(parse_hash_line(line, value, PrintFormat::p2), ParseResult::kNameOnly) << input;
     EXPECT_EQ(line, name);
   }
   EXPECT_EQ(value, untouched);
@@ -285,7 +281,7 @@ TEST(ParseHashLine, RoundTripThroughAListFileForEveryFunction) {
           out.write("file" + std::to_string(i) + "\t");
           verolt::files::write_hash_text(values[i], out, format);
         }
-        out.write(std::string(TOTAL_PREFIX));
+        out.write(std::string(kTotalPrefix));
         verolt::files::write_hash_text(values[2], out, format);
         ASSERT_TRUE(out.close());
       }
@@ -302,11 +298,11 @@ TEST(ParseHashLine, RoundTripThroughAListFileForEveryFunction) {
         HashValue value{};
         const auto parsed = verolt::files::parse_hash_line(line, function, value, format);
         if (index < values.size()) {
-          ASSERT_EQ(parsed, HASH_LINE) << index;
+          ASSERT_EQ(parsed, ParseResult::kHashLine) << index;
           EXPECT_EQ(line, "file" + std::to_string(index));
           EXPECT_EQ(value, values[index]);
         } else {
-          ASSERT_EQ(parsed, TOTAL_LINE);
+          ASSERT_EQ(parsed, ParseResult::kTotalLine);
           EXPECT_EQ(value, values[2]);
         }
         ++index;
@@ -333,17 +329,17 @@ TEST(ParseHashLine, ValuesOfTheOtherFunctions) {
   const struct {
     Function run;
     std::string line;
-    verolt::files::ParseResult expected;
+    ParseResult expected;
   } cases[] = {
-      {Function::gost2012(512), "f\t" + kP2, BAD_FORMAT},
-      {Function::gost2012(256), "f\t" + p2, BAD_FORMAT},
-      {Function::gost94(2), "f\t" + p2, BAD_FORMAT},
-      {Function::gost2012(512), std::string(TOTAL_PREFIX) + kP2, BAD_FORMAT},
-      {Function::gost2012(512), std::string(TOTAL_PREFIX) + kP1, BAD_FORMAT},
-      {Function::gost2012(256), std::string(TOTAL_PREFIX) + p2, BAD_FORMAT},
-      {Function::gost94(2), std::string(TOTAL_PREFIX) + p2, NAME_ONLY},
-      {Function::gost2012(256), "f\t" + kP2, HASH_LINE},
-      {Function::gost2012(512), std::string(TOTAL_PREFIX) + p2, TOTAL_LINE},
+      {Function::gost2012(512), "f\t" + kP2, ParseResult::kBadFormat},
+      {Function::gost2012(256), "f\t" + p2, ParseResult::kBadFormat},
+      {Function::gost94(2), "f\t" + p2, ParseResult::kBadFormat},
+      {Function::gost2012(512), std::string(kTotalPrefix) + kP2, ParseResult::kBadFormat},
+      {Function::gost2012(512), std::string(kTotalPrefix) + kP1, ParseResult::kBadFormat},
+      {Function::gost2012(256), std::string(kTotalPrefix) + p2, ParseResult::kBadFormat},
+      {Function::gost94(2), std::string(kTotalPrefix) + p2, ParseResult::kNameOnly},
+      {Function::gost2012(256), "f\t" + kP2, ParseResult::kHashLine},
+      {Function::gost2012(512), std::string(kTotalPrefix) + p2, ParseResult::kTotalLine},
   };
   for (const auto& c : cases) {
     std::string line = c.line;
@@ -388,7 +384,7 @@ TEST(ParseChecksumLine, FormsEscapesTagsAndLengths) {
       {set2, "zz" + h.substr(2) + "  x", "", false},
       {Function::gost2012(256), h512 + "  x", "", false},
       {set2, h + "\tx", "", false},
-      {set2, std::string(TOTAL_PREFIX) + kP2, "", false},
+      {set2, std::string(kTotalPrefix) + kP2, "", false},
       {set2, "photo (1).jpg", "", false},
       {set2, "", "", false},
   };
@@ -399,7 +395,7 @@ TEST(ParseChecksumLine, FormsEscapesTagsAndLengths) {
     HashValue expected = c.run == s512 ? counting512 : counting_value();
     expected.function = c.run;
     EXPECT_EQ(verolt::files::parse_checksum_line(line, c.run, value),
-              c.hash ? HASH_LINE : BAD_FORMAT)
+              c.hash ? ParseResult::kHashLine : ParseResult::kBadFormat)
         << c.line;
     const std::string whole = c.line.substr(0, c.line.find_first_of("\r\n"));
     EXPECT_EQ(line, c.name.empty() ? whole : c.name) << c.line;

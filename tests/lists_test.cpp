@@ -102,16 +102,16 @@ TEST_F(ListFiles, HashFilesHoldSixtyFourBytes) {
   ASSERT_TRUE(write_hash_file(path("a.hsh"), text));
   EXPECT_EQ(get("a.hsh"), text);
   std::string read;
-  EXPECT_EQ(read_hash_file(path("a.hsh"), read), HashFileRead::ok);
+  EXPECT_EQ(read_hash_file(path("a.hsh"), read, 64), HashFileRead::ok);
   EXPECT_EQ(read, text);
 
   put("long.hsh", text + "\r\nmore");
-  EXPECT_EQ(read_hash_file(path("long.hsh"), read), HashFileRead::ok);
+  EXPECT_EQ(read_hash_file(path("long.hsh"), read, 64), HashFileRead::ok);
   EXPECT_EQ(read, text);
   put("short.hsh", text.substr(1));
-  EXPECT_EQ(read_hash_file(path("short.hsh"), read), HashFileRead::tooShort);
-  EXPECT_EQ(read_hash_file(path("none.hsh"), read), HashFileRead::cannotOpen);
-  EXPECT_EQ(read_hash_file(dir_.string(), read), HashFileRead::cannotOpen);
+  EXPECT_EQ(read_hash_file(path("short.hsh"), read, 64), HashFileRead::tooShort);
+  EXPECT_EQ(read_hash_file(path("none.hsh"), read, 64), HashFileRead::cannotOpen);
+  EXPECT_EQ(read_hash_file(dir_.string(), read, 64), HashFileRead::cannotOpen);
   EXPECT_FALSE(write_hash_file(path("no/dir/x.hsh"), text));
 #ifndef _WIN32
   EXPECT_FALSE(write_hash_file("/dev/full", text));
