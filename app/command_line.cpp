@@ -7,7 +7,7 @@
 #include "app/messages.h"
 #include "files/console.h"
 #include "files/texts.h"
-#include "platform/option_rules.h"
+#include "platform/command_line.h"
 #include "text/ascii.h"
 
 namespace verolt::app {
@@ -163,7 +163,7 @@ bool is_known_option(std::string_view arg) {
 // Where a path may begin with "/", such a path is an operand unless it is a known option.
 bool is_option(std::string_view arg) {
   if (arg.empty() || arg.front() != '/') return false;
-  return !platform::slash_word_is_path(arg) || is_known_option(arg);
+  return !platform::slash_word_is_name(arg) || is_known_option(arg);
 }
 
 // /m: what the run would hash, as one stream. An audit has refused it before.

@@ -7,13 +7,16 @@
 #include "files/hash_text.h"
 #include "files/lists.h"
 #include "files/texts.h"
+#include "platform/command_line.h"
 #include "platform/console.h"
+#include "text/ascii.h"
 
 namespace verolt::app {
 
 namespace {
 
 using files::to_ansi;
+using verolt::text::starts_folded;
 
 constexpr std::string_view kUsageBody =
     "\n"
@@ -40,16 +43,6 @@ constexpr std::string_view kUsageBody =
     "    Проверить хэш файла testfile.txt без выдачи сообщения\n"
     "    о правильном хэше:\n"
     "       Verolt.exe /check testfile.txt\n";
-
-bool starts_folded(std::string_view text, std::string_view word) {
-  if (text.size() < word.size()) return false;
-  for (std::size_t i = 0; i < word.size(); ++i) {
-    char c = text[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != word[i]) return false;
-  }
-  return true;
-}
 
 void error_box(std::string_view message, const std::string& name) {
   platform::message_box(platform::BoxText{to_ansi(message), name, ""}, to_ansi(text::kErrorTitle),
@@ -101,15 +94,10 @@ bool parse_single_file_command_line(std::string_view line, SingleFileCommand& co
         i += 1 + keyword;
         continue;
       }
-#ifndef _WIN32
-      // An absolute POSIX path is a name, not an unknown option.
-      if (line.substr(i + 1, blank - i - 1).find('/') != std::string_view::npos) {
-        if (!add_name(line.substr(i, blank - i))) return false;
-        i = blank;
-        continue;
-      }
-#endif
-      return false;
+      if (!platform::slash_word_is_name(line.substr(i, blank - i))) return false;
+      if (!add_name(line.substr(i, blank - i))) return false;
+      i = blank;
+      continue;
     }
     if (line[i] == '"') {
       const std::size_t close = line.find('"', i + 1);

@@ -15,6 +15,7 @@
 
 #include "platform/directory_search.h"
 #include "platform/file_names.h"
+#include "text/ascii.h"
 
 namespace verolt::files {
 
@@ -33,8 +34,7 @@ constexpr std::size_t kMaxName = kMax32 >> 1U;
 // tree sorts the same on every platform.
 unsigned char sort_byte(char c) {
   if (c == platform::kSeparator) return '\\';
-  if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c - 'A' + 'a');
-  return static_cast<unsigned char>(c);
+  return static_cast<unsigned char>(text::fold_ascii(c));
 }
 
 // The Windows-1251 form of a name or directory, where it is not the text itself. ASCII is its own

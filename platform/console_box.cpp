@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/console.h"
+#include "text/ascii.h"
 
 namespace verolt::platform {
 
@@ -47,7 +48,7 @@ bool console_message_box(const BoxText& text, std::string_view title, BoxButtons
   (void)std::fflush(stderr);
   if (buttons == BoxButtons::YesNo) {
     const std::optional<std::string> answer = read_input_line();
-    return answer && !answer->empty() && (answer->front() == 'Y' || answer->front() == 'y');
+    return answer && text::is_yes_answer(*answer);
   }
   // Nobody can press Enter on a pipe: an OK box then just shows itself.
   if (terminal) (void)read_input_line();

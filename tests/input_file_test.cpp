@@ -8,6 +8,7 @@
 #include <functional>
 #include <future>
 #include <string>
+#include <utility>
 #include <vector>
 
 #ifndef _WIN32
@@ -18,6 +19,7 @@
 
 #include "filehash/file_hasher.h"
 #include "platform/files.h"
+#include "platform/written_files.h"
 
 namespace verolt::platform {
 namespace {
@@ -61,10 +63,41 @@ class InputFileTest : public testing::Test {
   fs::path dir_;
 };
 
+// The systems read a name only up to a NUL, so a name that holds one must not reach the file
+// before it, whichever call is handed it (a line of a UTF-16 list is such a name).
+TEST_F(InputFileTest, NoCallTakesANameCutByANul) {
+  write("f", "data");
+  InputFile file;
+  bool once = false;
+  const std::vector<std::pair<const char*, std::function<bool(const std::string&)>>> calls = {
+      {"open", [&](const std::string& name) { return file.open(name); }},
+      {"open_trusted", [&](const std::string& name) { return file.open_trusted(name); }},
+      {"open_list", [&](const std::string& name) { return file.open_list(name, once); }},
+      {"opens_for_reading", opens_for_reading},
+      {"listed_file_size",
+       [](const std::string& name) { return listed_file_size(name).has_value(); }},
+      {"same_existing_file",
+       [&](const std::string& name) { return same_existing_file(name, path("f")); }},
+      {"written file", [](const std::string& name) {
+         WrittenFile written;
+         return written.prepare(name) && written.create();
+       }}};
+  for (const auto& [what, call] : calls) {
+    SCOPED_TRACE(what);
+    EXPECT_TRUE(call(path("f")));
+    EXPECT_FALSE(call(path("f") + std::string(1, '\0') + "x"));
+    file.close();
+  }
+#ifndef _WIN32
+  EXPECT_TRUE(is_stream_device("/dev/null"));
+  EXPECT_FALSE(is_stream_device(std::string("/dev/null\0x", 11)));
+#endif
+}
+
 TEST_F(InputFileTest, EverySizeIsReadWholeAndThenStaysAtItsEnd) {
-  for (std::size_t size :
-       {std::size_t{0}, std::size_t{1}, std::size_t{299}, filehash::kReadSize - 1, filehash::kReadSize,
-        filehash::kReadSize + 1, 2 * filehash::kReadSize, std::size_t{300000}}) {
+  for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{299},
+                           filehash::kReadSize - 1, filehash::kReadSize, filehash::kReadSize + 1,
+                           2 * filehash::kReadSize, std::size_t{300000}}) {
     SCOPED_TRACE(size);
     const std::string content = bytes(size, 'a');
     write("f", content);
@@ -85,7 +118,8 @@ TEST_F(InputFileTest, SizeAtOpeningIsNoLimit) {
   };
   const std::vector<Case> cases = {
       {100, false, [this] { write("f", bytes(50, 'x'), true); }, 150},
-      {filehash::kReadSize, true, [this] { write("f", bytes(10, 'y'), true); }, filehash::kReadSize + 10},
+      {filehash::kReadSize, true, [this] { write("f", bytes(10, 'y'), true); },
+       filehash::kReadSize + 10},
       {1000, false, [this] { fs::resize_file(path("f"), 500); }, 500},
   };
   for (const Case& c : cases) {

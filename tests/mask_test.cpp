@@ -59,6 +59,12 @@ TEST(MaskMatches, WildcardsAndCase) {
       // Bytes that are no UTF-8 stand for themselves.
       {"?", "\xE0", true},
       {"??", "\xD1\xE0", true},
+      // Nor are overlong forms, surrogates and values past U+10FFFF: each of their bytes is one.
+      {"?", "\xE0\x80\xAF", false},
+      {"???", "\xE0\x80\xAF", true},
+      {"?", "\xED\xA0\x80", false},
+      {"?", "\xF4\x90\x80\x80", false},
+      {"*\x91", "\xF0\x82\x9F\x91", true},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(mask_matches(c.mask, c.name), c.matches) << c.mask << " vs " << c.name;

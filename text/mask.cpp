@@ -6,37 +6,21 @@
 #include <cstddef>
 #include <string_view>
 
+#include "text/ascii.h"
+#include "text/cp1251.h"
+
 namespace verolt::text {
 
 namespace {
 
-char fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool is_continuation(unsigned char c) { return (c & 0xC0U) == 0x80U; }
-
-// Bytes of the character that starts at `pos`: with `utf8` a well-formed UTF-8 sequence counts as
-// one character, so that "?" stands for a letter of a name in the locale's set; any other byte
-// stands for itself.
+// Bytes of the character that starts at `pos`. With `utf8` what next_utf8 reads as one code point
+// is one character, so that "?" stands for one letter of a UTF-8 name; every other byte (a stray
+// or cut byte, and each byte of an overlong form, a surrogate or a value past U+10FFFF) stands for
+// itself, as does every byte without `utf8`.
 std::size_t char_length(std::string_view s, std::size_t pos, bool utf8) {
-  if (!utf8) return 1;
-  const auto lead = static_cast<unsigned char>(s[pos]);
-  std::size_t length = 1;
-  if (lead >= 0xC2U && lead <= 0xDFU) {
-    length = 2;
-  } else if (lead >= 0xE0U && lead <= 0xEFU) {
-    length = 3;
-  } else if (lead >= 0xF0U && lead <= 0xF4U) {
-    length = 4;
-  }
-  if (length == 1 || pos + length > s.size()) {
-    return 1;
-  }
-  for (std::size_t i = 1; i < length; ++i) {
-    if (!is_continuation(static_cast<unsigned char>(s[pos + i]))) {
-      return 1;
-    }
-  }
-  return length;
+  if (!utf8 || static_cast<unsigned char>(s[pos]) < 0x80U) return 1;
+  std::size_t end = pos;
+  return next_utf8(s, end) ? end - pos : 1;
 }
 
 // True when the characters at mask[m] and name[n] are the same, ASCII letters in either case.
@@ -47,7 +31,7 @@ bool same_char(std::string_view mask, std::size_t m, std::string_view name, std:
     return false;
   }
   if (length == 1) {
-    return fold(mask[m]) == fold(name[n]);
+    return fold_ascii(mask[m]) == fold_ascii(name[n]);
   }
   return mask.substr(m, length) == name.substr(n, length);
 }

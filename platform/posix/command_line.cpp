@@ -19,4 +19,8 @@ std::string whole_command_line(int argc, char** argv) {
   return line;
 }
 
+bool slash_word_is_name(std::string_view word) {
+  return word.find('/', 1) != std::string_view::npos;
+}
+
 }  // namespace verolt::platform

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/common.h"
 #include "text/mask.h"
 
 namespace verolt::platform {
@@ -34,10 +35,6 @@ struct DirectorySearch::State {
 };
 
 namespace {
-
-std::uint64_t size_of(const struct stat& st) {
-  return st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
-}
 
 // Fills `entry` for `name` in the open directory; false when the entry has vanished since the
 // directory was read.
@@ -69,12 +66,12 @@ bool describe(DIR* dir, const dirent& found, bool sizes, FoundEntry& entry) {
       if (S_ISDIR(target.st_mode)) {
         entry.isLinkedDirectory = true;
       } else {
-        entry.size = size_of(target);
+        entry.size = size_of(target.st_size);
       }
     }
     // A dangling link stays a file of size 0: opening it will fail and be reported.
   } else {
-    entry.size = size_of(st);
+    entry.size = size_of(st.st_size);
   }
   return true;
 }

@@ -7,25 +7,17 @@
 
 #include <cerrno>
 
+#include "platform/common.h"
 #include "platform/console.h"
 #include "platform/posix/trusted_path.h"
 
 namespace verolt::platform {
 
-namespace {
-
-std::uint64_t size_of(const struct stat& st) {
-  return st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
-}
-
-}  // namespace
-
 InputFile::~InputFile() { close(); }
 
 bool InputFile::open(const std::string& name) {
   close();
-  // The system would stop at a NUL inside the name and open another file.
-  if (name.find('\0') != std::string::npos) return false;
+  if (holds_nul(name)) return false;
   // Non-blocking, so that a name that has become a FIFO since the walk neither waits for a writer
   // here nor for data later: it is refused below. The flag changes nothing for the regular files
   // and block devices that are read, so it stays.
@@ -128,15 +120,14 @@ std::optional<FileId> standard_stream_id(bool errorStream) {
 
 bool is_stream_device(const std::string& name) {
   struct stat st {};
-  if (name.find('\0') != std::string::npos || ::stat(name.c_str(), &st) != 0) return false;
+  if (holds_nul(name) || ::stat(name.c_str(), &st) != 0) return false;
   return S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode) || S_ISSOCK(st.st_mode);
 }
 
 bool list_is_standard_input(const std::string& name) {
   struct stat listed {};
   struct stat in {};
-  if (name.find('\0') != std::string::npos || ::stat(name.c_str(), &listed) != 0 ||
-      ::fstat(STDIN_FILENO, &in) != 0) {
+  if (holds_nul(name) || ::stat(name.c_str(), &listed) != 0 || ::fstat(STDIN_FILENO, &in) != 0) {
     return false;
   }
   const bool stream = S_ISFIFO(in.st_mode) || S_ISSOCK(in.st_mode) ||
@@ -145,7 +136,7 @@ bool list_is_standard_input(const std::string& name) {
 }
 
 bool opens_for_reading(const std::string& name) {
-  if (name.find('\0') != std::string::npos) return false;
+  if (holds_nul(name)) return false;
   const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st {};
@@ -156,12 +147,10 @@ bool opens_for_reading(const std::string& name) {
 
 std::optional<std::uint64_t> listed_file_size(const std::string& name) {
   struct stat st {};
-  // A name with a NUL inside (a line of a UTF-16 list, say) would name another file.
-  if (name.empty() || name.find('\0') != std::string::npos || stat(name.c_str(), &st) != 0 ||
-      S_ISDIR(st.st_mode)) {
+  if (name.empty() || holds_nul(name) || stat(name.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
     return std::nullopt;
   }
-  return size_of(st);
+  return size_of(st.st_size);
 }
 
 }  // namespace verolt::platform

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/common.h"
+
 namespace verolt::platform {
 
 namespace {
@@ -80,7 +82,7 @@ Descriptor& Descriptor::operator=(Descriptor&& other) noexcept {
 
 Resolution resolve_trusted(const std::string& name, TrustedPath& path) {
   path = TrustedPath{};
-  if (name.empty() || name.find('\0') != std::string::npos) return Resolution::failed;
+  if (name.empty() || holds_nul(name)) return Resolution::failed;
   Descriptor directory(::open(name.front() == '/' ? "/" : ".", kDirectoryFlags));
   if (!directory.valid()) return Resolution::failed;
   std::deque<std::string> parts;

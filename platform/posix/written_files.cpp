@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cerrno>
 
+#include "platform/common.h"
 #include "platform/posix/trusted_path.h"
 
 namespace verolt::platform {
@@ -288,7 +289,7 @@ void WrittenFile::discard() {
 bool same_existing_file(const std::string& a, const std::string& b) {
   struct stat x {};
   struct stat y {};
-  if (a.find('\0') != std::string::npos || b.find('\0') != std::string::npos) return false;
+  if (holds_nul(a) || holds_nul(b)) return false;
   return ::stat(a.c_str(), &x) == 0 && ::stat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev &&
          x.st_ino == y.st_ino;
 }

@@ -7,4 +7,6 @@ namespace verolt::platform {
 
 std::string whole_command_line(int /*argc*/, char** /*argv*/) { return GetCommandLineA(); }
 
+bool slash_word_is_name(std::string_view /*word*/) { return false; }
+
 }  // namespace verolt::platform

@@ -1,15 +1,12 @@
 // Directory search on Windows: FindFirstFileA, which matches the mask itself.
 #include "platform/directory_search.h"
 
+#include "platform/common.h"
 #include "platform/windows/win32.h"
 
 namespace verolt::platform {
 
 namespace {
-
-std::uint64_t size_of(const WIN32_FIND_DATAA& data) {
-  return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-}
 
 void fill(const WIN32_FIND_DATAA& data, FoundEntry& entry) {
   entry.name = data.cFileName;
@@ -18,7 +15,7 @@ void fill(const WIN32_FIND_DATAA& data, FoundEntry& entry) {
   const bool reparse = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
   entry.isDirectory = directory && !reparse;
   entry.isLinkedDirectory = directory && reparse;
-  entry.size = directory ? 0 : size_of(data);
+  entry.size = directory ? 0 : size_of(data.nFileSizeHigh, data.nFileSizeLow);
 }
 
 }  // namespace

@@ -2,8 +2,7 @@
 // (Windows-1251) already, so they sort as they stand.
 #include "platform/file_names.h"
 
-#include <windows.h>
-
+#include "platform/windows/win32.h"
 #include "text/cp1251.h"
 
 namespace verolt::platform {

@@ -4,6 +4,7 @@
 
 #include <io.h>
 
+#include "platform/common.h"
 #include "platform/console.h"
 #include "platform/windows/trusted_path.h"
 #include "platform/windows/win32.h"
@@ -12,25 +13,19 @@ namespace verolt::platform {
 
 namespace {
 
-std::uint64_t size_of(const WIN32_FIND_DATAA& data) {
-  return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-}
-
 HANDLE open_for_reading(const std::string& name) {
-  // The system would stop at a NUL inside the name and open another file.
-  if (name.find('\0') != std::string::npos) return INVALID_HANDLE_VALUE;
+  if (holds_nul(name)) return INVALID_HANDLE_VALUE;
   return CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
 }
 
+}  // namespace
+
 FileId id_of(HANDLE handle) {
   BY_HANDLE_FILE_INFORMATION info{};
   if (!GetFileInformationByHandle(handle, &info)) return FileId{};
-  return FileId{info.dwVolumeSerialNumber,
-                (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+  return FileId{info.dwVolumeSerialNumber, size_of(info.nFileIndexHigh, info.nFileIndexLow)};
 }
-
-}  // namespace
 
 std::optional<FileId> standard_stream_id(bool errorStream) {
   const HANDLE handle = GetStdHandle(errorStream ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
@@ -44,7 +39,7 @@ std::optional<FileId> standard_stream_id(bool errorStream) {
 }
 
 bool is_stream_device(const std::string& name) {
-  if (name.find('\0') != std::string::npos) return false;
+  if (holds_nul(name)) return false;
   // No access asked: a device answers without being read, a pipe without taking its data.
   const HANDLE handle = CreateFileA(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -128,13 +123,13 @@ bool opens_for_reading(const std::string& name) {
 }
 
 std::optional<std::uint64_t> listed_file_size(const std::string& name) {
-  if (name.find('\0') != std::string::npos) return std::nullopt;
+  if (holds_nul(name)) return std::nullopt;
   WIN32_FIND_DATAA data{};
   const HANDLE handle = FindFirstFileA(name.c_str(), &data);
   if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
   FindClose(handle);
   if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return std::nullopt;
-  return size_of(data);
+  return size_of(data.nFileSizeHigh, data.nFileSizeLow);
 }
 
 }  // namespace verolt::platform

@@ -8,6 +8,7 @@
 
 #include <atomic>
 
+#include "platform/common.h"
 #include "platform/windows/trusted_path.h"
 #include "platform/windows/win32.h"
 
@@ -30,13 +31,6 @@ BOOL WINAPI remove_pending(DWORD /*event*/) {
 void install_stop_handler() {
   static const bool installed = SetConsoleCtrlHandler(remove_pending, TRUE) != 0;
   (void)installed;
-}
-
-FileId id_of(HANDLE handle) {
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (!GetFileInformationByHandle(handle, &info)) return FileId{};
-  return FileId{info.dwVolumeSerialNumber,
-                (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
 }
 
 std::optional<FileId> id_of_name(const std::string& name) {
@@ -101,7 +95,7 @@ WrittenFile::~WrittenFile() { discard(); }
 bool WrittenFile::prepare(const std::string& name) {
   discard();
   *state_ = State{};
-  if (name.find('\0') != std::string::npos) {
+  if (holds_nul(name)) {
     state_->prepared = true;
     return true;  // create() fails, as the system would
   }
@@ -236,7 +230,7 @@ void WrittenFile::discard() {
 }
 
 bool same_existing_file(const std::string& a, const std::string& b) {
-  if (a.find('\0') != std::string::npos || b.find('\0') != std::string::npos) return false;
+  if (holds_nul(a) || holds_nul(b)) return false;
   const std::optional<FileId> x = id_of_name(a);
   return x && x == id_of_name(b);
 }
