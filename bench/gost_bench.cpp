@@ -10,9 +10,7 @@
 #include <vector>
 
 #include "hash/gost2012/hash.h"
-#include "hash/gost2012/hash_lanes.h"
 #include "hash/gost94/hash.h"
-#include "hash/gost94/hash_lanes.h"
 
 #if VEROLT_BENCH_GCRYPT
 #include <gcrypt.h>
@@ -50,7 +48,7 @@ void hash_buffer(benchmark::State& state) {
   if (!usable(state, engine)) return;
   const int set = static_cast<int>(state.range(1));
   const auto data = sample(static_cast<std::size_t>(state.range(2)));
-  verolt::gost94::HashContext context(engine);
+  verolt::gost94::HashContext context(engine, set);
   verolt::gost94::HashValue value{};
   for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
     context.hash_reset(set);
@@ -82,7 +80,7 @@ void streams(benchmark::State& state) {
 }
 
 void hash_reset(benchmark::State& state) {
-  verolt::gost94::HashContext context(verolt::hash::best_engine());
+  verolt::gost94::HashContext context(verolt::hash::best_engine(), 2);
   for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
     context.hash_reset(static_cast<int>(state.range(0)));
     benchmark::ClobberMemory();
@@ -95,7 +93,7 @@ void hash2012_buffer(benchmark::State& state) {
   if (!usable(state, engine)) return;
   const int bits = static_cast<int>(state.range(1));
   const auto data = sample(static_cast<std::size_t>(state.range(2)));
-  verolt::gost2012::HashContext context(engine);
+  verolt::gost2012::HashContext context(engine, bits);
   verolt::gost2012::HashValue value{};
   for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
     context.hash_reset(bits);

@@ -4,11 +4,10 @@
 #include <algorithm>
 #include <iterator>
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define VEROLT_HASH_X86 1
+#include "hash/x86.h"
+
+#if VEROLT_X86
 #include <cpuid.h>
-#else
-#define VEROLT_HASH_X86 0
 #endif
 
 namespace verolt::hash {
@@ -23,7 +22,7 @@ struct Features {
   bool amdFamily1A = false;  // AMD Zen 5
 };
 
-#if VEROLT_HASH_X86
+#if VEROLT_X86
 Features read_features() {
   Features found;
   unsigned a = 0;

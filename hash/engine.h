@@ -21,8 +21,9 @@ Engine best_engine();
 // The engine whose step of one GOST R 34.11-94 stream is fastest here, by the rule in engine.cpp.
 // GOST R 34.11-2012 has one vector engine, which is also its fastest for one stream.
 Engine one_stream_engine();
-// The engine itself where the processor can run it, else best_engine(): the one place where an
-// engine falls back, so every hash of a run uses the engine the run reports.
+// The engine itself where the processor can run it, else best_engine(). The one place where an
+// engine falls back: a function's engine table is looked up only with what this returns, once
+// for each context or set of lanes, so every hash of a run uses the engine the run reports.
 Engine usable_engine(Engine engine);
 // "portable", "avx2", "avx512" or "automatic".
 const char* engine_name(Engine engine);

@@ -1,24 +1,11 @@
 #include "hash/function.h"
 
 #include <algorithm>
+#include <type_traits>
 
 namespace verolt::hash {
 
 namespace {
-
-// The value type of each function's context and lanes.
-template <class T>
-struct ValueOf {
-  using type = gost94::HashValue;
-};
-template <>
-struct ValueOf<gost2012::HashContext> {
-  using type = gost2012::HashValue;
-};
-template <>
-struct ValueOf<gost2012::HashLanes> {
-  using type = gost2012::HashValue;
-};
 
 template <class FunctionValue>
 void take_value(const FunctionValue& from, Function function, Value& out) {
@@ -29,8 +16,10 @@ void take_value(const FunctionValue& from, Function function, Value& out) {
 
 std::variant<gost94::HashContext, gost2012::HashContext> make_context(Engine engine,
                                                                       Function function) {
-  if (function.family == Function::Family::gost2012) return gost2012::HashContext(engine);
-  return gost94::HashContext(engine);
+  if (function.family == Function::Family::gost2012) {
+    return gost2012::HashContext(engine, function.variant);
+  }
+  return gost94::HashContext(engine, function.variant);
 }
 
 std::variant<gost94::HashLanes, gost2012::HashLanes> make_lanes(Engine engine, Function function,
@@ -44,9 +33,7 @@ std::variant<gost94::HashLanes, gost2012::HashLanes> make_lanes(Engine engine, F
 }  // namespace
 
 Context::Context(Engine engine, Function function)
-    : impl_(make_context(engine, function)), function_(function) {
-  reset();
-}
+    : impl_(make_context(engine, function)), function_(function) {}
 
 void Context::reset() {
   std::visit([this](auto& c) { c.hash_reset(function_.variant); }, impl_);
@@ -59,7 +46,7 @@ void Context::update(const void* data, std::size_t n) {
 void Context::finish(Value& out) {
   std::visit(
       [&](auto& c) {
-        typename ValueOf<std::decay_t<decltype(c)>>::type value{};
+        typename std::decay_t<decltype(c)>::Value value{};
         c.hash_finish(value);
         take_value(value, function_, out);
       },
@@ -75,6 +62,10 @@ Lanes::Lanes(Engine engine, Function function, std::size_t lanes)
 
 std::size_t Lanes::size() const {
   return std::visit([](const auto& l) { return l.size(); }, impl_);
+}
+
+Engine Lanes::engine() const {
+  return std::visit([](const auto& l) { return l.engine(); }, impl_);
 }
 
 void Lanes::start(std::size_t lane) {
@@ -96,7 +87,7 @@ void Lanes::run() {
 void Lanes::finish(std::size_t lane, Value& out) {
   std::visit(
       [&](auto& l) {
-        typename ValueOf<std::decay_t<decltype(l)>>::type value{};
+        typename std::decay_t<decltype(l)>::Value value{};
         l.finish(lane, value);
         take_value(value, function_, out);
       },

@@ -10,9 +10,7 @@
 
 #include "hash/engine.h"
 #include "hash/gost2012/hash.h"
-#include "hash/gost2012/hash_lanes.h"
 #include "hash/gost94/hash.h"
-#include "hash/gost94/hash_lanes.h"
 
 namespace verolt::hash {
 
@@ -67,12 +65,13 @@ class Context {
   Function function_;
 };
 
-// Several hashes in flight, one per lane, as gost94::HashLanes describes them.
+// Several hashes in flight, one per lane, as hash::MessageLanes describes them.
 class Lanes {
  public:
   // `lanes` 0: as many as the engine steps together at its best.
   Lanes(Engine engine, Function function, std::size_t lanes = 0);
   std::size_t size() const;
+  Engine engine() const;
   void start(std::size_t lane);
   void feed(std::size_t lane, const void* data, std::size_t n);
   bool hungry(std::size_t lane) const;

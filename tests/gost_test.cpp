@@ -1,14 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "hash/function.h"
 #include "hash/gost94/engine_portable.h"
-#include "hash/gost94/hash.h"
+#include "hash/gost94/tables.h"
+#include "tests/random_bytes.h"
 
 namespace {
 
@@ -16,32 +16,26 @@ using verolt::gost94::build_round_tables;
 using verolt::gost94::build_substitution_tables;
 using verolt::gost94::gost_encrypt_block;
 using verolt::gost94::gost_make_keys;
-using verolt::gost94::hash_bytes;
-using verolt::gost94::HashContext;
-using verolt::gost94::HashValue;
 using verolt::gost94::parameter_set;
 using verolt::gost94::RoundTables;
 using verolt::gost94::SubstitutionTables;
+using verolt::hash::Engine;
+using verolt::hash::Function;
+using verolt::test::random_bytes;
 
-std::string hex(const HashValue& value) {
+std::string hex(const verolt::hash::Value& value) {
   static const char kDigits[] = "0123456789ABCDEF";
   std::string text;
-  for (const std::uint8_t byte : value) {
-    text += kDigits[byte >> 4];
-    text += kDigits[byte & 15];
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    text += kDigits[value[i] >> 4];
+    text += kDigits[value[i] & 15];
   }
   return text;
 }
 
-std::string hash_hex(int set, const std::string& data) {
-  return hex(hash_bytes(set, data.data(), data.size()));
-}
-
-std::vector<std::uint8_t> random_bytes(std::size_t n, std::uint32_t seed) {
-  std::mt19937 gen(seed);
-  std::vector<std::uint8_t> data(n);
-  std::generate(data.begin(), data.end(), [&gen] { return static_cast<std::uint8_t>(gen()); });
-  return data;
+std::string hash_hex(int set, const std::string& data,
+                     Engine engine = verolt::hash::best_engine()) {
+  return hex(verolt::hash::hash_bytes(Function::gost94(set), data.data(), data.size(), engine));
 }
 
 const std::string kMessage32 = "This is message, length=32 bytes";
@@ -89,13 +83,12 @@ TEST(GostHash, KnownAnswersOnEveryEngine) {
     for (const Answer& a : answers) {
       SCOPED_TRACE(std::string(verolt::hash::engine_name(engine)) + " set " +
                    std::to_string(a.set) + ", " + std::to_string(a.message.size()) + " bytes");
-      EXPECT_EQ(hex(hash_bytes(a.set, a.message.data(), a.message.size(), engine)), a.value);
+      EXPECT_EQ(hash_hex(a.set, a.message, engine), a.value);
       // Fed a byte at a time, the buffering around the blocks gives the same.
-      HashContext context(engine);
-      context.hash_reset(a.set);
-      for (const char c : a.message) context.hash_update(&c, 1);
-      HashValue value{};
-      context.hash_finish(value);
+      verolt::hash::Context context(engine, Function::gost94(a.set));
+      for (const char c : a.message) context.update(&c, 1);
+      verolt::hash::Value value{};
+      context.finish(value);
       EXPECT_EQ(hex(value), a.value);
     }
   }
@@ -105,16 +98,11 @@ TEST(GostHash, EveryOtherNumberMeansTheCryptoProSet) {
   for (const int set : {7, -1, 3, 1000}) {
     EXPECT_EQ(hash_hex(set, "abc"), hash_hex(2, "abc")) << "set " << set;
   }
-  HashContext a(verolt::hash::Engine::portable);
-  HashContext b(verolt::hash::Engine::portable);
-  HashContext c(verolt::hash::Engine::portable);
-  a.hash_reset(2);
-  b.hash_reset(7);
-  c.hash_reset(-1);
-  EXPECT_EQ(0, std::memcmp(&a.substitution_tables(), &b.substitution_tables(),
-                           sizeof(SubstitutionTables)));
-  EXPECT_EQ(0, std::memcmp(&a.substitution_tables(), &c.substitution_tables(),
-                           sizeof(SubstitutionTables)));
+  for (const int set : {7, -1}) {
+    EXPECT_EQ(0, std::memcmp(&verolt::gost94::substitution_tables(2),
+                             &verolt::gost94::substitution_tables(set), sizeof(SubstitutionTables)))
+        << "set " << set;
+  }
 }
 
 TEST(GostTables, EveryRowIsAPermutation) {
@@ -218,86 +206,6 @@ TEST(GostKeys, AgreeWithTheTransformationsAppliedOneByOne) {
           << "seed " << seed << " key K" << k + 1;
     }
   }
-}
-
-TEST(GostContext, ReadsCutAnywhereGiveTheSameValue) {
-  const auto data = random_bytes(3000, 42);
-  std::mt19937 gen(7);  // NOLINT(cert-msc32-c,cert-msc51-cpp): reproducible cuts
-  for (const int set : {0, 1, 2}) {
-    const HashValue whole = hash_bytes(set, data.data(), data.size());
-    for (int round = 0; round < 50; ++round) {
-      HashContext context(verolt::hash::best_engine());
-      context.hash_reset(set);
-      std::size_t at = 0;
-      while (at < data.size()) {
-        // Mostly short pieces around the block size, some empty, some long.
-        std::size_t n = gen() % 4 == 0 ? gen() % 300 : gen() % 70;
-        n = std::min(n, data.size() - at);
-        context.hash_update(data.data() + at, n);
-        at += n;
-      }
-      HashValue value{};
-      context.hash_finish(value);
-      ASSERT_EQ(hex(value), hex(whole)) << "set " << set << " round " << round;
-    }
-  }
-}
-
-TEST(GostContext, EveryLengthAgreesWithByteByByteFeeding) {
-  const auto data = random_bytes(100, 5);
-  for (std::size_t n = 0; n <= data.size(); ++n) {
-    HashContext context(verolt::hash::best_engine());
-    context.hash_reset(0);
-    for (std::size_t i = 0; i < n; ++i) context.hash_update(&data[i], 1);
-    HashValue value{};
-    context.hash_finish(value);
-    ASSERT_EQ(hex(value), hex(hash_bytes(0, data.data(), n))) << "length " << n;
-  }
-}
-
-TEST(GostContext, StreamOfPiecesIsTheHashOfTheirConcatenation) {
-  HashContext context(verolt::hash::best_engine());
-  context.hash_reset(2);
-  context.hash_update("ab", 2);
-  context.hash_update("c", 1);
-  HashValue value{};
-  context.hash_finish(value);
-  EXPECT_EQ(hex(value), hash_hex(2, "abc"));
-}
-
-TEST(GostContext, ResetLeavesNoTrace) {
-  const auto first = random_bytes(77, 8);
-  HashContext context(verolt::hash::best_engine());
-  context.hash_reset(1);
-  context.hash_update(first.data(), first.size());
-  HashValue value{};
-  context.hash_finish(value);
-
-  context.hash_reset(0);
-  context.hash_update(kMessage50.data(), kMessage50.size());
-  context.hash_finish(value);
-  EXPECT_EQ(hex(value), hash_hex(0, kMessage50));
-
-  // Also when the previous hash was left half way, with bytes pending in the buffer.
-  context.hash_update(first.data(), 45);
-  context.hash_reset(0);
-  context.hash_update("abc", 3);
-  context.hash_finish(value);
-  EXPECT_EQ(hex(value), hash_hex(0, "abc"));
-}
-
-TEST(GostContext, RestoredStateForgetsLaterData) {
-  HashContext context(verolt::hash::best_engine());
-  context.hash_reset(2);
-  context.hash_update("ab", 2);
-  const HashContext::State saved = context.state();
-  const auto noise = random_bytes(1000, 9);
-  context.hash_update(noise.data(), noise.size());
-  context.restore(saved);
-  context.hash_update("c", 1);
-  HashValue value{};
-  context.hash_finish(value);
-  EXPECT_EQ(hex(value), hash_hex(2, "abc"));
 }
 
 }  // namespace

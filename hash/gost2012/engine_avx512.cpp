@@ -8,32 +8,21 @@
 // qword r is then byte r of every word, and product j takes in every qword byte j of the eight
 // words, a gather that does P on the way. Only the block, h and N are transposed on the way in,
 // and h on the way out.
-#include "hash/gost2012/engines.h"
-
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define VEROLT_GOST2012_AVX512 1
-#if defined(__GNUC__) && !defined(__clang__)
-// GCC 12's intrinsics fill the unused parts of results with deliberately undefined vectors and
-// then warn about them (fixed in GCC 13).
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#endif
-#include <immintrin.h>
-#else
-#define VEROLT_GOST2012_AVX512 0
-#endif
-
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
 #include "hash/bytes.h"
 #include "hash/gost2012/constants.h"
+#include "hash/gost2012/engines.h"
 #include "hash/gost2012/linear.h"
+#include "hash/x86.h"
+
+VEROLT_X86_UNDEFINED_VECTORS_ARE_FINE
 
 namespace verolt::gost2012 {
 
-#if VEROLT_GOST2012_AVX512
+#if VEROLT_X86
 
 namespace {
 
@@ -87,9 +76,7 @@ const Tables& tables() {
   return kTables;
 }
 
-#define VEROLT_AVX512_TARGET __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,gfni")))
-
-VEROLT_AVX512_TARGET inline __m512i load512(const void* p) { return _mm512_loadu_si512(p); }
+VEROLT_TARGET_AVX512_GFNI inline __m512i load512(const void* p) { return _mm512_loadu_si512(p); }
 
 struct Round {
   __m512i pi[4];
@@ -98,7 +85,7 @@ struct Round {
   __m512i transpose;
 };
 
-VEROLT_AVX512_TARGET inline Round load_round() {
+VEROLT_TARGET_AVX512_GFNI inline Round load_round() {
   const Tables& t = tables();
   Round r;
   for (std::size_t i = 0; i < 4; ++i) r.pi[i] = load512(detail::kPi + 64 * i);
@@ -110,14 +97,14 @@ VEROLT_AVX512_TARGET inline Round load_round() {
   return r;
 }
 
-VEROLT_AVX512_TARGET inline __m512i substitute(const Round& r, __m512i x) {
+VEROLT_TARGET_AVX512_GFNI inline __m512i substitute(const Round& r, __m512i x) {
   const __m512i low = _mm512_permutex2var_epi8(r.pi[0], x, r.pi[1]);
   const __m512i high = _mm512_permutex2var_epi8(r.pi[2], x, r.pi[3]);
   return _mm512_mask_blend_epi8(_mm512_movepi8_mask(x), low, high);
 }
 
 // The sum of the eight products and `add`, as a tree two deep.
-VEROLT_AVX512_TARGET inline __m512i sum(const __m512i p[8], __m512i add) {
+VEROLT_TARGET_AVX512_GFNI inline __m512i sum(const __m512i p[8], __m512i add) {
   const __m512i a = _mm512_ternarylogic_epi64(p[0], p[1], p[2], 0x96);
   const __m512i b = _mm512_ternarylogic_epi64(p[3], p[4], p[5], 0x96);
   const __m512i c = _mm512_ternarylogic_epi64(p[6], p[7], add, 0x96);
@@ -127,7 +114,7 @@ VEROLT_AVX512_TARGET inline __m512i sum(const __m512i p[8], __m512i add) {
 // LPS(x) ^ add, both transposed, with the gathers in registers: the shortest chain, for one
 // stream, whose speed is the latency of its key schedule.
 struct InRegisters {
-  VEROLT_AVX512_TARGET __m512i operator()(const Round& r, __m512i x, __m512i add) {
+  VEROLT_TARGET_AVX512_GFNI __m512i operator()(const Round& r, __m512i x, __m512i add) {
     const __m512i s = substitute(r, x);
     __m512i p[8];
 #pragma GCC unroll 8
@@ -145,7 +132,7 @@ struct InRegisters {
 struct ThroughMemory {
   alignas(64) std::uint64_t words[8];
 
-  VEROLT_AVX512_TARGET __m512i operator()(const Round& r, __m512i x, __m512i add) {
+  VEROLT_TARGET_AVX512_GFNI __m512i operator()(const Round& r, __m512i x, __m512i add) {
     _mm512_storeu_si512(words, substitute(r, _mm512_permutexvar_epi8(r.transpose, x)));
     __m512i p[8];
 #pragma GCC unroll 8
@@ -165,17 +152,17 @@ struct Counter {
   std::uint64_t words[8];
   __m512i high;
 
-  VEROLT_AVX512_TARGET void transpose_high() {
+  VEROLT_TARGET_AVX512_GFNI void transpose_high() {
     std::uint64_t upper[8];
     std::memcpy(upper, words, sizeof upper);
     upper[0] = 0;
     high = _mm512_permutexvar_epi8(load512(kTranspose.b), load512(upper));
   }
-  VEROLT_AVX512_TARGET __m512i xor_into(__m512i h) const {
+  VEROLT_TARGET_AVX512_GFNI __m512i xor_into(__m512i h) const {
     const __m512i low = _mm512_cvtepu8_epi64(_mm_cvtsi64_si128(static_cast<long long>(words[0])));
     return _mm512_ternarylogic_epi64(h, high, low, 0x96);
   }
-  VEROLT_AVX512_TARGET void advance() {
+  VEROLT_TARGET_AVX512_GFNI void advance() {
     detail::add512(words, 512);
     if (words[0] < 512) transpose_high();
   }
@@ -183,8 +170,8 @@ struct Counter {
 
 // One stream per slot, all stepped by the same number of blocks.
 template <int kStreams, typename Lps>
-VEROLT_AVX512_TARGET void blocks_of(Chain* const* chains, const std::uint8_t* const* blocks,
-                                    std::size_t count) {
+VEROLT_TARGET_AVX512_GFNI void blocks_of(Chain* const* chains, const std::uint8_t* const* blocks,
+                                         std::size_t count) {
   const Round r = load_round();
   const Tables& t = tables();
   __m512i h[kStreams];

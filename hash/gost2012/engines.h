@@ -30,7 +30,4 @@ const EngineEntry& portable_engine();
 // Null where the compiler lacks the instructions.
 const EngineEntry* avx512_engine();
 
-// The entry of the engine, or of hash::usable_engine's choice where the processor lacks it.
-const EngineEntry& engine_entry(Engine engine);
-
 }  // namespace verolt::gost2012::detail

@@ -11,13 +11,7 @@
 #include "hash/gost94/engines.h"
 #include "hash/gost94/linear.h"
 #include "hash/gost94/rounds.h"
-
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define VEROLT_GOST_AVX2 1
-#include <immintrin.h>
-#else
-#define VEROLT_GOST_AVX2 0
-#endif
+#include "hash/x86.h"
 
 #include <array>
 #include <cstddef>
@@ -29,7 +23,7 @@
 
 namespace verolt::gost94 {
 
-#if VEROLT_GOST_AVX2
+#if VEROLT_X86
 
 namespace {
 
@@ -66,14 +60,12 @@ struct Padded {
 constexpr Masks kMixX = masks_of(detail::psi_power(61));
 constexpr Masks kMixS = masks_of(detail::psi_power(74));
 
-#define VEROLT_AVX2_TARGET __attribute__((target("avx2")))
-
-VEROLT_AVX2_TARGET inline __m256i load(const void* p) {
+VEROLT_TARGET_AVX2 inline __m256i load(const void* p) {
   return _mm256_loadu_si256(static_cast<const __m256i*>(p));
 }
 
 // The matrix of `masks` applied to a padded value.
-VEROLT_AVX2_TARGET inline __m256i apply(const Masks& masks, const Padded& padded) {
+VEROLT_TARGET_AVX2 inline __m256i apply(const Masks& masks, const Padded& padded) {
   // Four partial sums, so that the XORs do not form one long chain.
   __m256i sum[4] = {};
   for (std::size_t k = 0; k < 17; ++k) {
@@ -118,7 +110,7 @@ struct Sbox {
   __m256i rotated0;  // the entries 0 of all rows, in place and rotated
 };
 
-VEROLT_AVX2_TARGET inline Sbox make_sbox(const NibbleTables& t) {
+VEROLT_TARGET_AVX2 inline Sbox make_sbox(const NibbleTables& t) {
   Sbox s{};
   std::uint32_t zeros = 0;
   for (std::size_t k = 0; k < 4; ++k) {
@@ -139,7 +131,7 @@ VEROLT_AVX2_TARGET inline Sbox make_sbox(const NibbleTables& t) {
 }
 
 // other ^ f(n + k) in all eight lanes.
-VEROLT_AVX2_TARGET inline __m256i round(const Sbox& s, __m256i other, __m256i n, __m256i k) {
+VEROLT_TARGET_AVX2 inline __m256i round(const Sbox& s, __m256i other, __m256i n, __m256i k) {
   const __m256i v = _mm256_add_epi32(n, k);
   const __m256i hi = _mm256_srli_epi32(v, 4);
   __m256i t[8];
@@ -162,7 +154,7 @@ struct KeyWords {
 
 // R registers of two streams each, stepped by `count` blocks.
 template <int R>
-VEROLT_AVX2_TARGET void group(const EngineTables& tables, const Stream* const* streams,
+VEROLT_TARGET_AVX2 void group(const EngineTables& tables, const Stream* const* streams,
                               std::size_t count) {
   constexpr int kStreams = 2 * R;
   const Sbox s = make_sbox(tables.nibbles);
@@ -349,12 +341,12 @@ constexpr HalfMasks kMixHalves = half_masks(detail::psi_power(61));
 
 // The value as computed: the compiler would otherwise regroup a sum of several terms into one
 // chain of XORs, each waiting on the one before.
-VEROLT_AVX2_TARGET inline void settle(__m256i& a, __m256i& b) { __asm__("" : "+x"(a), "+x"(b)); }
+VEROLT_TARGET_AVX2 inline void settle(__m256i& a, __m256i& b) { __asm__("" : "+x"(a), "+x"(b)); }
 
 // start ^ the sum of the shuffles of source, as a balanced tree so that it waits on no long
 // chain; term -1 of the tree is start.
 template <int from, int to, int N>
-VEROLT_AVX2_TARGET inline __m256i shuffle_sum(const Shuffles<N>& shuffles, __m256i source,
+VEROLT_TARGET_AVX2 inline __m256i shuffle_sum(const Shuffles<N>& shuffles, __m256i source,
                                               __m256i start) {
   if constexpr (to - from == 1) {
     return from < 0 ? start : _mm256_shuffle_epi8(source, load(shuffles.index[from]));
@@ -367,13 +359,13 @@ VEROLT_AVX2_TARGET inline __m256i shuffle_sum(const Shuffles<N>& shuffles, __m25
 }
 
 template <int N>
-VEROLT_AVX2_TARGET inline __m256i shuffle_sum(const Shuffles<N>& shuffles, __m256i source,
+VEROLT_TARGET_AVX2 inline __m256i shuffle_sum(const Shuffles<N>& shuffles, __m256i source,
                                               __m256i start) {
   return shuffle_sum<-1, N>(shuffles, source, start);
 }
 
 // psi^61(x) by halves. Four partial sums, so that the XORs do not form one long chain.
-VEROLT_AVX2_TARGET inline __m256i mix_halves(const std::uint8_t x[32]) {
+VEROLT_TARGET_AVX2 inline __m256i mix_halves(const std::uint8_t x[32]) {
   __m256i sum[4] = {};
   for (std::size_t k = 0; k < 15; ++k) {
     std::uint32_t pair;
@@ -444,11 +436,11 @@ constexpr KeyConstant kKeyConstants[4] = {key_constant(0), key_constant(1), key_
                                           key_constant(3)};
 
 // A value by halves, low halves in the low lane, from its 32 bytes as they lie, and back.
-VEROLT_AVX2_TARGET inline __m256i to_halves(__m256i v) {
+VEROLT_TARGET_AVX2 inline __m256i to_halves(__m256i v) {
   return _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7));
 }
 
-VEROLT_AVX2_TARGET inline __m256i from_halves(__m256i v) {
+VEROLT_TARGET_AVX2 inline __m256i from_halves(__m256i v) {
   return _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
 }
 
@@ -468,7 +460,7 @@ inline void psi_of_block(const std::uint8_t* m, std::uint8_t out[32]) {
   for (std::size_t i = 0; i < 4; ++i) hash::bytes::store64(out + 8 * i, psi[i]);
 }
 
-VEROLT_AVX2_TARGET void one(const EngineTables& tables, std::uint8_t h[32], std::uint8_t* checksum,
+VEROLT_TARGET_AVX2 void one(const EngineTables& tables, std::uint8_t h[32], std::uint8_t* checksum,
                             const std::uint8_t* blocks, std::size_t count) {
   if (count == 0) return;
   detail::Checksum sum{};

@@ -2,29 +2,19 @@
 // 32-bit lanes of one vector, and a round substitutes all 32 nibbles with two byte permutations.
 // Everything else in a step is linear over GF(2) on bytes, so mixing and key generation are sums
 // of byte permutations of the values involved; their indexes are worked out at compile time.
-#include "hash/bytes.h"
-#include "hash/gost94/engines.h"
-#include "hash/gost94/linear.h"
-
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define VEROLT_GOST_AVX512 1
-#if defined(__GNUC__) && !defined(__clang__)
-// GCC 12's intrinsics fill the unused parts of results with deliberately undefined vectors and
-// then warn about them (fixed in GCC 13).
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#endif
-#include <immintrin.h>
-#else
-#define VEROLT_GOST_AVX512 0
-#endif
-
 #include <cstddef>
 #include <cstdint>
 
+#include "hash/bytes.h"
+#include "hash/gost94/engines.h"
+#include "hash/gost94/linear.h"
+#include "hash/x86.h"
+
+VEROLT_X86_UNDEFINED_VECTORS_ARE_FINE
+
 namespace verolt::gost94 {
 
-#if VEROLT_GOST_AVX512
+#if VEROLT_X86
 
 namespace {
 
@@ -202,17 +192,15 @@ constexpr Bytes64 kFromLane = from_lane_layout();
 
 // ---- The engine ----
 
-#define VEROLT_AVX512_TARGET __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi")))
-
-VEROLT_AVX512_TARGET inline __m256i load256(const std::uint8_t* p) {
+VEROLT_TARGET_AVX512 inline __m256i load256(const std::uint8_t* p) {
   return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
 }
 
-VEROLT_AVX512_TARGET inline __m512i load512(const std::uint8_t* p) { return _mm512_loadu_si512(p); }
+VEROLT_TARGET_AVX512 inline __m512i load512(const std::uint8_t* p) { return _mm512_loadu_si512(p); }
 
 // start ^ the sum of the terms, from a zero-extended source of 16 bytes into 32 bytes.
 template <int N>
-VEROLT_AVX512_TARGET inline __m256i sum256(const Terms<N>& terms, __m128i source, __m256i start) {
+VEROLT_TARGET_AVX512 inline __m256i sum256(const Terms<N>& terms, __m128i source, __m256i start) {
   const __m256i table = _mm256_zextsi128_si256(source);
   __m256i sum = start;
   for (int t = 0; t < N; t += 2) {
@@ -226,7 +214,7 @@ VEROLT_AVX512_TARGET inline __m256i sum256(const Terms<N>& terms, __m128i source
 
 // The same from a zero-extended source of 32 bytes into 64 bytes.
 template <int N>
-VEROLT_AVX512_TARGET inline __m512i sum512(const Terms<N>& terms, __m256i source, __m512i start) {
+VEROLT_TARGET_AVX512 inline __m512i sum512(const Terms<N>& terms, __m256i source, __m512i start) {
   const __m512i table = _mm512_zextsi256_si512(source);
   __m512i sum = start;
   for (int t = 0; t < N; t += 2) {
@@ -248,7 +236,7 @@ struct Sbox {
 };
 
 // other ^ f(n + k) in all four lanes.
-VEROLT_AVX512_TARGET inline __m128i round(const Sbox& s, __m128i other, __m128i n, __m128i k) {
+VEROLT_TARGET_AVX512 inline __m128i round(const Sbox& s, __m128i other, __m128i n, __m128i k) {
   // _mm_add_epi32, in the compiler's vector types that it expands to.
   const __m128i v = (__m128i)((__v4su)n + (__v4su)k);
   // (v & nibbles) | rows. The shift comes first, so that the other index can overwrite v.
@@ -263,7 +251,7 @@ VEROLT_AVX512_TARGET inline __m128i round(const Sbox& s, __m128i other, __m128i 
 }
 
 // Rounds 8 * pass to 8 * pass + 7 of the 32, so that other work can go between the passes.
-VEROLT_AVX512_TARGET inline void eight_rounds(const Sbox& s, const __m128i k[8], int pass,
+VEROLT_TARGET_AVX512 inline void eight_rounds(const Sbox& s, const __m128i k[8], int pass,
                                               __m128i& n1, __m128i& n2) {
   for (int i = 8 * pass; i < 8 * pass + 8; i += 2) {
     n2 = round(s, n2, n1, k[detail::round_key_word(i)]);
@@ -277,17 +265,17 @@ struct Keys {
 };
 
 // The part of the keys that comes from the block (and C3); it is known a step ahead.
-VEROLT_AVX512_TARGET inline Keys keys_from_block(const std::uint8_t* block) {
+VEROLT_TARGET_AVX512 inline Keys keys_from_block(const std::uint8_t* block) {
   const __m256i m = load256(block);
   return {sum512(kKeyFromM0, m, load512(kKeyConstant0.b)),
           sum512(kKeyFromM1, m, load512(kKeyConstant1.b))};
 }
 
-VEROLT_AVX512_TARGET inline Keys add_keys_from_h(const Keys& from_block, __m256i h) {
+VEROLT_TARGET_AVX512 inline Keys add_keys_from_h(const Keys& from_block, __m256i h) {
   return {sum512(kKeyFromH0, h, from_block.words0123), sum512(kKeyFromH1, h, from_block.words4567)};
 }
 
-VEROLT_AVX512_TARGET void steps(const EngineTables& tables, std::uint8_t h[32],
+VEROLT_TARGET_AVX512 void steps(const EngineTables& tables, std::uint8_t h[32],
                                 std::uint8_t* checksum, const std::uint8_t* blocks,
                                 std::size_t count) {
   if (count == 0) return;
@@ -344,7 +332,7 @@ struct Sbox512 {
   __m512i rows;
 };
 
-VEROLT_AVX512_TARGET inline __m512i round512(const Sbox512& s, __m512i other, __m512i n,
+VEROLT_TARGET_AVX512 inline __m512i round512(const Sbox512& s, __m512i other, __m512i n,
                                              __m512i k) {
   const __m512i v = _mm512_add_epi32(n, k);
   const __m512i high_index =
@@ -357,7 +345,7 @@ VEROLT_AVX512_TARGET inline __m512i round512(const Sbox512& s, __m512i other, __
 }
 
 // Key words j of four streams' keys (chunk j % 4 of their halves) side by side.
-VEROLT_AVX512_TARGET inline void gather_keys(__m512i a, __m512i b, __m512i c, __m512i d,
+VEROLT_TARGET_AVX512 inline void gather_keys(__m512i a, __m512i b, __m512i c, __m512i d,
                                              __m512i k[4]) {
   const __m512i ab02 = _mm512_shuffle_i32x4(a, b, _MM_SHUFFLE(2, 0, 2, 0));
   const __m512i ab13 = _mm512_shuffle_i32x4(a, b, _MM_SHUFFLE(3, 1, 3, 1));
@@ -370,7 +358,7 @@ VEROLT_AVX512_TARGET inline void gather_keys(__m512i a, __m512i b, __m512i c, __
 }
 
 template <int R>
-VEROLT_AVX512_TARGET void group(const EngineTables& tables, const Stream* const* streams,
+VEROLT_TARGET_AVX512 void group(const EngineTables& tables, const Stream* const* streams,
                                 std::size_t count) {
   constexpr int kStreams = 4 * R;
   const Sbox512 s = {load512(tables.nibbles.low), load512(tables.nibbles.high),

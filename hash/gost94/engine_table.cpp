@@ -5,12 +5,13 @@ namespace verolt::gost94 {
 
 namespace {
 
+// Null for an engine the compiler could not build, which the processor check never lets through.
 const detail::EngineEntry* named_entry(Engine engine) {
   switch (engine) {
     case Engine::avx2:
-      return hash::engine_supported(engine) ? detail::avx2_engine() : nullptr;
+      return detail::avx2_engine();
     case Engine::avx512:
-      return hash::engine_supported(engine) ? detail::avx512_engine() : nullptr;
+      return detail::avx512_engine();
     default:
       return &detail::portable_engine();
   }
@@ -25,8 +26,9 @@ detail::EngineEntry automatic_entry() {
   return entry;
 }
 
-// The table of engines, resolved once: an engine the processor lacks has none of its own.
-const detail::EngineEntry* const* engine_table() {
+}  // namespace
+
+const detail::EngineEntry& engine_entry(Engine engine) {
   static const detail::EngineEntry kAutomatic = automatic_entry();
   static const detail::EngineEntry* const kTable[] = {
       named_entry(Engine::portable),
@@ -34,17 +36,7 @@ const detail::EngineEntry* const* engine_table() {
       named_entry(Engine::avx512),
       &kAutomatic,
   };
-  return kTable;
+  return *kTable[static_cast<int>(hash::usable_engine(engine))];
 }
-
-}  // namespace
-
-namespace detail {
-
-const EngineEntry& engine_entry(Engine engine) {
-  return *engine_table()[static_cast<int>(hash::usable_engine(engine))];
-}
-
-}  // namespace detail
 
 }  // namespace verolt::gost94

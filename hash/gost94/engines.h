@@ -1,9 +1,12 @@
 // The engines of GOST R 34.11-94, one file each, behind one table that is resolved once:
 //
 //   engine_portable.cpp  everywhere; the reference every other engine is tested against
-//   engine_avx2.cpp      x86-64 with AVX2 (nibble substitution with byte shuffles)
+//   engine_avx2.cpp      x86-64 with AVX2: streams in pairs with nibble substitution by byte
+//                        shuffles; one stream alone with scalar table rounds, whose latency is
+//                        shorter, and its keys and mixing in vectors
 //   engine_avx512.cpp    x86-64 with AVX-512 F, BW, VL and VBMI (nibble substitution with vpermb)
-//   engine_table.cpp     the table, and the stepping of one stream or of several in groups
+//   engine_table.cpp     the table
+//   streams.cpp          the stepping of one stream, or of several in groups
 //
 // Only the engines and the table include this header.
 #pragma once
@@ -36,8 +39,5 @@ const EngineEntry& portable_engine();
 // Null where the compiler lacks the instructions.
 const EngineEntry* avx2_engine();
 const EngineEntry* avx512_engine();
-
-// The entry of the engine, or of hash::usable_engine's choice where the processor lacks it.
-const EngineEntry& engine_entry(Engine engine);
 
 }  // namespace verolt::gost94::detail

@@ -1,59 +1,53 @@
-// GOST R 34.11-94 with a zero starting vector and one of three parameter sets, for one message at
-// a time. Pure computation: no I/O, no environment, no mutable process-wide state, so any number
-// of contexts can run at once. The engine is the caller's choice (hash::usable_engine's).
+// GOST R 34.11-94 with a zero starting vector and one of three parameter sets, as hash/message.h
+// hashes messages. Pure computation: no I/O, no environment, no mutable process-wide state, so
+// any number of contexts and lanes can run at once.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 
-#include "hash/engine.h"
+#include "hash/gost94/steps.h"
 #include "hash/gost94/tables.h"
+#include "hash/message.h"
 
 namespace verolt::gost94 {
-
-using hash::Engine;
 
 // 32 bytes, byte 0 the least significant byte of the 256-bit value.
 using HashValue = std::array<std::uint8_t, 32>;
 
-// What a message has changed so far: shared by HashContext and HashLanes.
-struct MessageState {
-  std::uint8_t H[32];
-  std::uint8_t blockBuffer[32];
-  std::uint8_t checksum[32];
-  std::uint64_t byteCount;
-  std::uint32_t bufferedCount;
+// The function for hash/message.h; the variant is the parameter set.
+struct Description {
+  static constexpr std::size_t kBlockSize = gost94::kBlockSize;
+  using Value = HashValue;
+  struct Chain {
+    std::uint8_t h[32];
+    std::uint8_t checksum[32];
+  };
+  using Entry = detail::EngineEntry;
+  using Params = const EngineTables*;
+  using Stream = gost94::Stream;
+
+  static const Entry& entry(Engine engine) { return engine_entry(engine); }
+  static Params params(int set) { return &engine_tables(set); }
+  static Chain start(Params /*tables*/) { return {}; }
+  static void steps(const Entry& entry, Params tables, Chain& chain, const std::uint8_t* blocks,
+                    std::size_t count) {
+    gost_steps(entry, *tables, chain.h, chain.checksum, blocks, count);
+  }
+  static Stream stream(Chain& chain) { return {chain.h, chain.checksum, nullptr, 0}; }
+  static std::size_t streams(const Entry& entry) { return engine_streams(entry); }
+  static void step_streams(const Entry& entry, Params tables, Stream* streams, std::size_t n) {
+    gost_steps_streams(entry, *tables, streams, n);
+  }
+  static void finish(const Entry& entry, Params tables, Chain& chain, std::uint8_t* block,
+                     std::size_t buffered, std::uint64_t bytes, Value& out);
 };
 
-// A running hash. Every hash starts with hash_reset.
-class HashContext {
- public:
-  using State = MessageState;
-
-  // An engine the processor lacks is replaced as hash::usable_engine replaces it.
-  explicit HashContext(Engine engine);
-
-  // Takes the tables of the parameter set and clears the state.
-  void hash_reset(int set);
-  void hash_update(const void* data, std::size_t n);
-  // Finalises into `out`; the context needs a new reset before further use.
-  void hash_finish(HashValue& out);
-
-  const SubstitutionTables& substitution_tables() const { return *bytes_; }
-  Engine engine() const { return engine_; }
-  // Lets a caller take back what a file added when reading it failed half way.
-  const State& state() const { return state_; }
-  void restore(const State& saved) { state_ = saved; }
-
- private:
-  State state_;
-  const SubstitutionTables* bytes_;
-  const EngineTables* tables_;
-  Engine engine_;
-};
-
-// The hash of one piece of memory.
-HashValue hash_bytes(int set, const void* data, std::size_t n, Engine engine = hash::best_engine());
+using HashContext = hash::MessageContext<Description>;
+using HashLanes = hash::MessageLanes<Description>;
 
 }  // namespace verolt::gost94
+
+extern template class verolt::hash::MessageContext<verolt::gost94::Description>;
+extern template class verolt::hash::MessageLanes<verolt::gost94::Description>;

@@ -9,13 +9,7 @@
 #include <cstdint>
 
 #include "hash/bytes.h"
-
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define VEROLT_GOST_ADDCARRY 1
-#include <immintrin.h>
-#else
-#define VEROLT_GOST_ADDCARRY 0
-#endif
+#include "hash/x86.h"
 
 namespace verolt::gost94::detail {
 
@@ -132,7 +126,7 @@ struct Checksum {
   }
 
   void add(const std::uint8_t* block) {
-#if VEROLT_GOST_ADDCARRY
+#if VEROLT_X86
     // One chain of add-with-carry; compilers do not always find it in the portable form.
     unsigned char carry = _addcarry_u64(0, w[0], hash::bytes::load64(block), &w[0]);
     carry = _addcarry_u64(carry, w[1], hash::bytes::load64(block + 8), &w[1]);

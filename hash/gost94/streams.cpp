@@ -4,14 +4,13 @@
 
 namespace verolt::gost94 {
 
-void gost_steps(Engine engine, const EngineTables& tables, std::uint8_t h[32],
+void gost_steps(const detail::EngineEntry& engine, const EngineTables& tables, std::uint8_t h[32],
                 std::uint8_t* checksum, const std::uint8_t* blocks, std::size_t count) {
-  if (count > 0) detail::engine_entry(engine).one(tables, h, checksum, blocks, count);
+  if (count > 0) engine.one(tables, h, checksum, blocks, count);
 }
 
-std::size_t engine_streams(Engine engine) {
-  const detail::EngineEntry& entry = detail::engine_entry(engine);
-  return entry.unit << (entry.levels - 1);
+std::size_t engine_streams(const detail::EngineEntry& engine) {
+  return engine.unit << (engine.levels - 1);
 }
 
 namespace {
@@ -68,8 +67,8 @@ void step_group(const detail::EngineEntry& entry, const EngineTables& tables,
 
 }  // namespace
 
-std::size_t gost_steps_streams(Engine engine, const EngineTables& tables, Stream* streams,
-                               std::size_t n) {
+std::size_t gost_steps_streams(const detail::EngineEntry& entry, const EngineTables& tables,
+                               Stream* streams, std::size_t n) {
   std::size_t count = 0;
   for (std::size_t i = 0; i < n; ++i) {
     if (streams[i].count == 0) continue;
@@ -77,8 +76,7 @@ std::size_t gost_steps_streams(Engine engine, const EngineTables& tables, Stream
   }
   if (count == 0) return 0;
 
-  const detail::EngineEntry& entry = detail::engine_entry(engine);
-  const std::size_t widest = engine_streams(engine);
+  const std::size_t widest = engine_streams(entry);
   const std::size_t width = widest < kMaxWidth ? widest : kMaxWidth;
   const Stream* group[kMaxWidth] = {};
   std::size_t filled = 0;
