@@ -4,7 +4,6 @@
 // Each case runs for a function of one lane and for one the engine steps two files at once in.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -39,12 +38,11 @@ class Names final : public JobSource {
 class HashQueue : public testing::TestWithParam<hash::Function> {
  protected:
   void SetUp() override {
-    // One directory per test: CTest runs the tests of this fixture side by side.
-    std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
-    std::replace(name.begin(), name.end(), '/', '-');
-    dir_ = fs::temp_directory_path() / ("verolt-hash-queue-" + name);
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    // A directory of its own: CTest runs the tests side by side, and other builds' runs may too.
+    std::random_device entropy;
+    do {
+      dir_ = fs::temp_directory_path() / ("verolt-hash-queue-" + std::to_string(entropy()));
+    } while (!fs::create_directory(dir_));
     std::mt19937 random(7);
     for (int i = 0; i < 60; ++i) {
       const fs::path file = dir_ / ("f" + std::to_string(i));
