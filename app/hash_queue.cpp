@@ -11,6 +11,7 @@
 
 #include "app/hash_in_place.h"
 #include "platform/cpu_relax.h"
+#include "platform/written_files.h"
 
 namespace verolt::app {
 
@@ -83,7 +84,9 @@ WorkerQueue::WorkerQueue(JobSource& source, hash::Engine engine, hash::Function 
   // A system short of threads or memory gets fewer workers, or none.
   try {
     workers_.reserve(threads);
-    for (unsigned i = 0; i < threads; ++i) workers_.emplace_back([this] { work(); });
+    platform::start_without_stop_signals([&] {
+      for (unsigned i = 0; i < threads; ++i) workers_.emplace_back([this] { work(); });
+    });
   } catch (const std::system_error&) {
   } catch (const std::bad_alloc&) {
   }
@@ -103,8 +106,10 @@ WorkerQueue::~WorkerQueue() {
 void WorkerQueue::start_reading_ahead() {
   readingAhead_ = true;
   try {
-    for (unsigned i = 0; i < kReadAheadThreads; ++i)
-      aheadThreads_.emplace_back([this] { read_ahead(); });
+    platform::start_without_stop_signals([this] {
+      for (unsigned i = 0; i < kReadAheadThreads; ++i)
+        aheadThreads_.emplace_back([this] { read_ahead(); });
+    });
   } catch (const std::system_error&) {
   } catch (const std::bad_alloc&) {
   }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -55,5 +56,10 @@ std::string new_file_leaf(const std::string& leaf);
 
 // True when both names lead to one existing file (any spelling or link); looked at, not opened.
 bool same_existing_file(const std::string& a, const std::string& b);
+
+// Runs `start`, which starts threads, so that they take none of the signals that stop a run: those
+// come to the thread that made the outputs, whose handler removes the files they left, and never
+// to a thread that is still starting. (Nothing to hold back on Windows.)
+void start_without_stop_signals(const std::function<void()>& start);
 
 }  // namespace verolt::platform

@@ -8,11 +8,13 @@
 #include <functional>
 #include <future>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -172,6 +174,27 @@ TEST_F(InputFileTest, WhatWouldWaitForEverDoesNotOpen) {
     EXPECT_FALSE(opened.get());
   }
   ::close(writer);
+}
+
+// A signal that stops the run must reach the thread whose handler removes the outputs' files,
+// never a worker, and the starting thread keeps its own mask.
+TEST(StopSignals, ThreadsStartedForTheRunTakeNone) {
+  std::vector<int> blockedInWorker;
+  std::thread worker;
+  start_without_stop_signals([&] {
+    worker = std::thread([&] {
+      sigset_t mask;
+      ASSERT_EQ(::pthread_sigmask(SIG_BLOCK, nullptr, &mask), 0);
+      for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGXFSZ}) {
+        if (sigismember(&mask, signal) == 1) blockedInWorker.push_back(signal);
+      }
+    });
+  });
+  worker.join();
+  EXPECT_EQ(blockedInWorker.size(), 6u);
+  sigset_t mine;
+  ASSERT_EQ(::pthread_sigmask(SIG_BLOCK, nullptr, &mine), 0);
+  EXPECT_EQ(sigismember(&mine, SIGTERM), 0);
 }
 #endif
 

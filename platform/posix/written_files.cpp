@@ -73,6 +73,30 @@ void install_stop_handlers() {
   }
 }
 
+// The stop signals held back from the making of a file until its name is held for the handler:
+// one that fell between the two would leave the file behind. A signal that comes meanwhile is
+// delivered when they are let go. Outputs are made before any other thread runs, so the main
+// thread's mask is the process's.
+class StopSignalsHeld {
+ public:
+  StopSignalsHeld() {
+    install_stop_handlers();
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int signal : kStopSignals) sigaddset(&set, signal);
+    held_ = ::pthread_sigmask(SIG_BLOCK, &set, &old_) == 0;
+  }
+  ~StopSignalsHeld() {
+    if (held_) (void)::pthread_sigmask(SIG_SETMASK, &old_, nullptr);
+  }
+  StopSignalsHeld(const StopSignalsHeld&) = delete;
+  StopSignalsHeld& operator=(const StopSignalsHeld&) = delete;
+
+ private:
+  sigset_t old_{};
+  bool held_ = false;
+};
+
 Pending* hold(int directory, const std::string& leaf, const struct stat* identity) {
   install_stop_handlers();
   for (Pending& pending : pendingFiles) {
@@ -196,6 +220,7 @@ bool WrittenFile::create() {
     }
   } else {
     if (regular && ::faccessat(directory, leaf, W_OK, AT_EACCESS) != 0) return false;
+    const StopSignalsHeld held;
     if (!s.existed) {
       // The empty file the name holds until the new one takes its place.
       const int standIn = open_resolved(s.path, O_WRONLY | O_CREAT | O_EXCL, 0666);
@@ -284,6 +309,11 @@ void WrittenFile::discard() {
   s.close_file();
   s.remove_new();
   s.remove_stand_in();
+}
+
+void start_without_stop_signals(const std::function<void()>& start) {
+  const StopSignalsHeld held;
+  start();
 }
 
 bool same_existing_file(const std::string& a, const std::string& b) {
